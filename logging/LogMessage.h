@@ -1,0 +1,54 @@
+#pragma once
+// The log hub: builds one message at a time as wide text and delivers it to the
+// sinks attached to it, with Write (record) or Show (display and record).
+
+#include <vector>
+
+#include "logging/LogMessageCallback.h"
+
+class LogMessage {
+public:
+    LogMessage();
+    virtual ~LogMessage();
+    LogMessage(const LogMessage&) = delete;
+    LogMessage& operator=(const LogMessage&) = delete;
+
+    /// Appends narrow text, each byte widened to the character of the same value; null appends "(null)".
+    LogMessage& operator<<(const char* text);
+    /// Appends wide text; null appends "(null)".
+    LogMessage& operator<<(const wchar_t* text);
+    /// Appends the value in signed decimal.
+    LogMessage& operator<<(int value);
+
+    int Write();
+    int Write(int result);
+    int Show();
+    int Show(int result);
+    /// Formats printf-style (the format is the system's own, never broadcast text), appends, then Show.
+    int ShowFormatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    /// Attaches a sink once; returns its id, or 0 for null.
+    int AddCallback(LogMessageCallback* callback);
+    /// Detaches every attached sink with this id.
+    void RemoveCallback(int id);
+
+    void Indent();
+    void Unindent();
+
+    /// Writes the program's "Build - v" line with Write().
+    void WriteBuildVersion();
+
+    /// Size of the message buffer in wide characters, terminator included.
+    int GetCapacity() const { return capacity; }
+    const wchar_t* PendingText() const { return pendingText; }
+
+private:
+    void Append(const wchar_t* text, int length);
+    void AppendBytes(const char* text, int length);
+    void Reserve(int length);
+
+    wchar_t* pendingText;
+    int length = 0;
+    int capacity = 10;
+    std::vector<LogMessageCallback*> callbacks;
+};

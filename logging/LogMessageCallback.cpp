@@ -1,0 +1,5 @@
+#include "logging/LogMessageCallback.h"
+
+int LogMessageCallback::nextId = 1;
+
+LogMessageCallback::LogMessageCallback() : id(nextId++) {}
