@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "console/ProgramEntry.h"
+
+int main() { return ProgramEntry(); }
