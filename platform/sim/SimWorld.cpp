@@ -1,0 +1,274 @@
+#include "platform/sim/SimWorld.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/TextConversion.h"
+
+namespace {
+
+const char kBuiltInWorld[] =
+    "# The demonstration machine: one card whose driver splits it into three filters.\n"
+    "card \"Tunewright Simulated DVB-T Tuner\" filters=3\n";
+
+struct Token {
+    std::string text;
+    bool quoted = false;
+};
+
+struct Option {
+    std::string key;
+    std::string value;
+};
+
+class LineReader {
+public:
+    LineReader(const std::string& sourceName, int lineNumber) : source(sourceName), line(lineNumber) {}
+
+    bool Fail(const std::string& what) {
+        message = "World file \"" + source + "\", line " + std::to_string(line) + ": " + what;
+        return false;
+    }
+
+    // Splits a line into words and quoted names; '#' outside quotes starts a comment.
+    bool Tokenize(const std::string& text, std::vector<Token>& tokens) {
+        std::size_t i = 0;
+        while (i < text.size()) {
+            char c = text[i];
+            if (c == ' ' || c == '\t' || c == '\r') {
+                ++i;
+                continue;
+            }
+            if (c == '#') break;
+            Token token;
+            if (c == '"') {
+                std::size_t end = text.find('"', i + 1);
+                if (end == std::string::npos) return Fail("a name in double quotes is not closed");
+                token.text = text.substr(i + 1, end - i - 1);
+                token.quoted = true;
+                i = end + 1;
+            } else {
+                while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' && text[i] != '#') {
+                    if (text[i] == '"') {
+                        std::size_t end = text.find('"', i + 1);
+                        if (end == std::string::npos) return Fail("a name in double quotes is not closed");
+                        token.text += text.substr(i + 1, end - i - 1);
+                        i = end + 1;
+                    } else {
+                        token.text += text[i++];
+                    }
+                }
+            }
+            tokens.push_back(std::move(token));
+        }
+        return true;
+    }
+
+    bool Number(const std::string& text, const std::string& what, long low, long high, int& value) {
+        if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+            return Fail(what + " must be a whole number, not \"" + text + "\"");
+        errno = 0;
+        long parsed = std::strtol(text.c_str(), nullptr, 10);
+        if (errno == ERANGE || parsed < low || parsed > high)
+            return Fail(what + " must be from " + std::to_string(low) + " to " + std::to_string(high) + ", not " +
+                        text);
+        value = static_cast<int>(parsed);
+        return true;
+    }
+
+    bool YesNo(const Option& option, bool& value) {
+        if (option.value == "yes") {
+            value = true;
+        } else if (option.value == "no") {
+            value = false;
+        } else {
+            return Fail(option.key + " must be yes or no, not \"" + option.value + "\"");
+        }
+        return true;
+    }
+
+    bool Options(const std::vector<Token>& tokens, std::size_t first, std::vector<Option>& options) {
+        for (std::size_t i = first; i < tokens.size(); ++i) {
+            std::size_t equals = tokens[i].text.find('=');
+            if (tokens[i].quoted || equals == std::string::npos || equals == 0)
+                return Fail("expected key=value, not \"" + tokens[i].text + "\"");
+            Option option{tokens[i].text.substr(0, equals), tokens[i].text.substr(equals + 1)};
+            for (const Option& earlier : options)
+                if (earlier.key == option.key) return Fail("option " + option.key + " is given twice");
+            options.push_back(std::move(option));
+        }
+        return true;
+    }
+
+    bool FrequencyAndBandwidth(const std::vector<Token>& tokens, const std::string& statement, int& frequency,
+                               int& bandwidth) {
+        if (tokens.size() < 3) return Fail(statement + " needs a frequency in kHz and a bandwidth in MHz");
+        if (!Number(tokens[1].text, "the frequency (kHz)", 1, 10000000, frequency)) return false;
+        return Number(tokens[2].text, "the bandwidth (MHz)", 5, 8, bandwidth);
+    }
+
+    std::string message;
+
+private:
+    std::string source;
+    int line;
+};
+
+bool ParseCard(LineReader& reader, const std::vector<Token>& tokens, SimWorld& world) {
+    if (tokens.size() < 2 || !tokens[1].quoted) return reader.Fail("card needs a name in double quotes");
+    if (tokens[1].text.empty()) return reader.Fail("the card's name is empty");
+    SimCard card;
+    card.name = Utf8ToWide(tokens[1].text);
+    std::vector<Option> options;
+    if (!reader.Options(tokens, 2, options)) return false;
+    for (const Option& option : options) {
+        if (option.key == "filters") {
+            if (!reader.Number(option.value, "filters", 1, 3, card.filters)) return false;
+        } else if (option.key == "broken") {
+            if (option.value == "demod")
+                card.broken = SimCard::Broken::Demod;
+            else if (option.value == "capture")
+                card.broken = SimCard::Broken::Capture;
+            else
+                return reader.Fail("broken must be demod or capture, not \"" + option.value + "\"");
+        } else if (option.key == "output") {
+            if (option.value == "bda")
+                card.output = SimCard::Output::Bda;
+            else if (option.value == "mpeg2")
+                card.output = SimCard::Output::Mpeg2;
+            else if (option.value == "none")
+                card.output = SimCard::Output::None;
+            else
+                return reader.Fail("output must be bda, mpeg2 or none, not \"" + option.value + "\"");
+        } else {
+            return reader.Fail("card has no option \"" + option.key + "\"");
+        }
+    }
+    if (card.broken == SimCard::Broken::Demod && card.filters != 3)
+        return reader.Fail("broken=demod needs a card with filters=3");
+    if (card.broken == SimCard::Broken::Capture && card.filters == 1)
+        return reader.Fail("broken=capture needs a card with filters=2 or 3");
+    world.cards.push_back(std::move(card));
+    return true;
+}
+
+bool ParseMux(LineReader& reader, const std::vector<Token>& tokens, const std::string& baseDirectory,
+              SimWorld& world) {
+    SimMux mux;
+    if (!reader.FrequencyAndBandwidth(tokens, "mux", mux.frequencyKHz, mux.bandwidthMHz)) return false;
+    std::vector<Option> options;
+    if (!reader.Options(tokens, 3, options)) return false;
+    for (const Option& option : options) {
+        bool ok = true;
+        if (option.key == "strength") {
+            ok = reader.Number(option.value, "strength", 0, 100, mux.strength);
+        } else if (option.key == "quality") {
+            ok = reader.Number(option.value, "quality", 0, 100, mux.quality);
+        } else if (option.key == "locked") {
+            ok = reader.YesNo(option, mux.locked);
+        } else if (option.key == "present") {
+            ok = reader.YesNo(option, mux.present);
+        } else if (option.key == "lockdelay") {
+            ok = reader.Number(option.value, "lockdelay (ms)", 0, 600000, mux.lockDelayMs);
+        } else if (option.key == "jitter") {
+            ok = reader.Number(option.value, "jitter", 0, 100, mux.jitter);
+        } else if (option.key == "ts") {
+            if (option.value.empty()) return reader.Fail("ts needs a file name");
+            std::string path = option.value;
+            if (path[0] != '/' && !baseDirectory.empty()) path = baseDirectory + "/" + path;
+            std::ifstream probe(path, std::ios::binary);
+            if (!probe) return reader.Fail("cannot open the transport-stream file \"" + path + "\"");
+            mux.transportStreamPath = path;
+        } else {
+            return reader.Fail("mux has no option \"" + option.key + "\"");
+        }
+        if (!ok) return false;
+    }
+    world.muxes.push_back(std::move(mux));
+    return true;
+}
+
+bool ParseNoise(LineReader& reader, const std::vector<Token>& tokens, SimWorld& world) {
+    SimNoise noise;
+    if (!reader.FrequencyAndBandwidth(tokens, "noise", noise.frequencyKHz, noise.bandwidthMHz)) return false;
+    std::vector<Option> options;
+    if (!reader.Options(tokens, 3, options)) return false;
+    for (const Option& option : options) {
+        if (option.key != "strength") return reader.Fail("noise has no option \"" + option.key + "\"");
+        if (!reader.Number(option.value, "strength", 0, 100, noise.strength)) return false;
+    }
+    world.noises.push_back(noise);
+    return true;
+}
+
+bool Near(int frequencyKHz, int bandwidthMHz, int atKHz, int atMHz) {
+    long long distance = static_cast<long long>(frequencyKHz) - atKHz;
+    if (distance < 0) distance = -distance;
+    return bandwidthMHz == atMHz && distance <= SimWorld::kCaptureRangeKHz;
+}
+
+}  // namespace
+
+bool SimWorld::Parse(const std::string& text, const std::string& sourceName, const std::string& baseDirectory,
+                     SimWorld& world, std::string& error) {
+    SimWorld parsed;
+    std::istringstream lines(text);
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(lines, line)) {
+        ++lineNumber;
+        LineReader reader(sourceName, lineNumber);
+        std::vector<Token> tokens;
+        bool ok = reader.Tokenize(line, tokens);
+        if (ok && !tokens.empty()) {
+            const Token& statement = tokens[0];
+            if (statement.quoted)
+                ok = reader.Fail("a line must start with card, mux or noise");
+            else if (statement.text == "card")
+                ok = ParseCard(reader, tokens, parsed);
+            else if (statement.text == "mux")
+                ok = ParseMux(reader, tokens, baseDirectory, parsed);
+            else if (statement.text == "noise")
+                ok = ParseNoise(reader, tokens, parsed);
+            else
+                ok = reader.Fail("unknown statement \"" + statement.text + "\"");
+        }
+        if (!ok) {
+            error = reader.message;
+            return false;
+        }
+    }
+    world = std::move(parsed);
+    return true;
+}
+
+bool SimWorld::LoadFile(const std::string& path, SimWorld& world, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "World file \"" + path + "\": cannot be opened";
+        return false;
+    }
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    std::string directory;
+    std::size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos) directory = path.substr(0, slash == 0 ? 1 : slash);
+    return Parse(contents.str(), path, directory, world, error);
+}
+
+const char* SimWorld::BuiltInText() { return kBuiltInWorld; }
+
+const SimMux* SimWorld::MuxAt(int frequencyKHz, int bandwidthMHz) const {
+    for (const SimMux& mux : muxes)
+        if (Near(frequencyKHz, bandwidthMHz, mux.frequencyKHz, mux.bandwidthMHz)) return &mux;
+    return nullptr;
+}
+
+const SimNoise* SimWorld::NoiseAt(int frequencyKHz, int bandwidthMHz) const {
+    for (const SimNoise& noise : noises)
+        if (Near(frequencyKHz, bandwidthMHz, noise.frequencyKHz, noise.bandwidthMHz)) return &noise;
+    return nullptr;
+}
