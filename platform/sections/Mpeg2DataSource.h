@@ -1,0 +1,31 @@
+#pragma once
+// IMpeg2Data over the sections of one multiplex. The multiplex can be
+// exchanged at any time (a simulated tuner that retunes); without one, or
+// while the table is not there, a request waits on the platform clock until
+// its time-out and then fails.
+
+#include <memory>
+#include <mutex>
+
+#include "platform/ComObject.h"
+#include "platform/sections/MultiplexSections.h"
+
+class Mpeg2DataSource : public ComObject<IMpeg2Data> {
+public:
+    /// How often a waiting request looks again, for multiplexes that are still being fed.
+    static constexpr DWORD kPollMs = 50;
+
+    explicit Mpeg2DataSource(std::shared_ptr<MultiplexSections> sections = nullptr);
+
+    void SetSections(std::shared_ptr<MultiplexSections> sections);
+    std::shared_ptr<MultiplexSections> GetSections() const;
+
+    HRESULT GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
+    HRESULT GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
+
+private:
+    HRESULT Wait(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list, bool wholeTable);
+
+    mutable std::mutex mutex;
+    std::shared_ptr<MultiplexSections> sections;
+};

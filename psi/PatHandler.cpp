@@ -1,0 +1,34 @@
+#include "psi/PatHandler.h"
+
+#include <utility>
+
+#include "psi/SectionReader.h"
+
+PatHandler::PatHandler(TransportStreamList& list, LogMessage& verboseLog, QueuePmt queuePmt)
+    : streams(list), verbose(verboseLog), queue(std::move(queuePmt)) {}
+
+void PatHandler::Handle(const std::uint8_t* body, int length, int transportStreamId) {
+    SectionReader reader(body, length);
+    for (int entry = 0; entry < length / 4; ++entry) {
+        int programNumber = static_cast<int>(reader.Word());
+        auto pid = static_cast<std::uint16_t>(reader.Word() & 0x1FFF);
+        if (programNumber == 0) {
+            verbose.ShowFormatted("Skipping nit pid entry with service_id 0x00\n");
+            continue;
+        }
+        // Only the first PAT after a reset names the multiplex.
+        if (!streams.GetCurrent()) streams.SetCurrent(streams.FindOrCreate(transportStreamId));
+        TransportStreamInfo* current = streams.GetCurrent();
+        verbose.ShowFormatted("  Found service id 0x%04x with PMT 0x%04x\n", programNumber, pid);
+        ServiceInfo* service = current->FindService(programNumber);
+        if (service)
+            verbose.ShowFormatted("Existing service object found\n");
+        else
+            service = current->FindOrCreateService(programNumber);
+        service->pmtPid = static_cast<std::int16_t>(pid);
+        if (pid == 0)
+            verbose.ShowFormatted("Skipping adding filter. pmt pid is 0x00\n");
+        else
+            queue(pid, programNumber);
+    }
+}

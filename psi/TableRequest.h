@@ -1,0 +1,26 @@
+#pragma once
+// One table to fetch, with what has been handed to the handlers so far:
+// per table_id_extension (several PMTs may share a PID) its version and the
+// section numbers already handled.
+
+#include <bitset>
+#include <cstdint>
+#include <map>
+
+class TableRequest {
+public:
+    TableRequest(std::uint16_t requestPid, std::uint8_t requestTableId, std::int64_t timeoutSeconds)
+        : pid(requestPid), tableId(requestTableId), timeout(timeoutSeconds) {}
+
+    struct Received {
+        int version = -1;
+        std::bitset<256> sections;
+    };
+
+    std::uint16_t pid;
+    std::uint8_t tableId;
+    std::int64_t timeout;  // seconds
+    std::int32_t recordedExtension = -1;  // of the section handled last
+    std::int32_t recordedVersion = -1;
+    std::map<int, Received> received;  // by table_id_extension
+};
