@@ -37,19 +37,25 @@ public:
         PID pmtPid;
     };
     struct Stream {
+        Stream(BYTE type, PID streamPid, Bytes streamDescriptors = {})
+            : streamType(type), pid(streamPid), descriptors(std::move(streamDescriptors)) {}
         BYTE streamType;
         PID pid;
         Bytes descriptors;
     };
     struct Service {
+        Service(WORD id, Bytes serviceDescriptors = {}, BYTE running = 4, bool scrambled = false)
+            : serviceId(id), runningStatus(running), freeCaMode(scrambled), descriptors(std::move(serviceDescriptors)) {}
         WORD serviceId;
-        BYTE runningStatus = 4;
-        bool freeCaMode = false;
+        BYTE runningStatus;
+        bool freeCaMode;
         Bytes descriptors;
         bool eitSchedule = false;
         bool eitPresentFollowing = false;
     };
     struct TransportStream {
+        TransportStream(WORD id, WORD originalNetwork, Bytes streamDescriptors = {})
+            : transportStreamId(id), originalNetworkId(originalNetwork), descriptors(std::move(streamDescriptors)) {}
         WORD transportStreamId;
         WORD originalNetworkId;
         Bytes descriptors;
