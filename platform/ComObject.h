@@ -28,7 +28,7 @@ public:
         if (riid == IID_IUnknown) {
             *object = static_cast<IUnknown*>(static_cast<First*>(this));
         } else {
-            ((riid == Interfaces::iid ? (*object = static_cast<Interfaces*>(this), true) : false) || ...);
+            (void)((riid == Interfaces::iid ? (*object = static_cast<Interfaces*>(this), true) : false) || ...);
         }
         if (!*object) *object = QueryOtherInterface(riid);
         if (!*object) return E_NOINTERFACE;
