@@ -18,7 +18,7 @@ HRESULT MkParseDisplayName(IBindCtx* context, LPCOLESTR displayName, ULONG* eate
     if (eaten) *eaten = 0;
     if (!context || !displayName || !eaten) return E_INVALIDARG;
     std::wstring path(displayName);
-    if (path.rfind(L"@device:", 0) != 0) return MK_E_SYNTAX;
+    if (path.empty() || path[0] != L'@') return MK_E_SYNTAX;
     DeviceEntry entry;
     if (!DeviceRegistry::Find(path, entry)) return MK_E_NOOBJECT;
     *moniker = NewComObject<DeviceMoniker>(std::move(entry));
