@@ -1,5 +1,7 @@
 #include "platform/sections/PsiBuilder.h"
 
+#include <algorithm>
+
 #include "platform/sections/Crc32Mpeg2.h"
 
 namespace {
@@ -90,8 +92,11 @@ PsiBuilder::Bytes PsiBuilder::Nit(bool actual, WORD networkId, const Bytes& netw
 }
 
 PsiBuilder::Bytes PsiBuilder::Descriptor(BYTE tag, const Bytes& payload) {
-    Bytes out{tag, static_cast<BYTE>(payload.size() > 255 ? 255 : payload.size())};
-    out.insert(out.end(), payload.begin(), payload.begin() + out[1]);
+    std::size_t length = payload.size() > 255 ? 255 : payload.size();
+    Bytes out(length + 2);
+    out[0] = tag;
+    out[1] = static_cast<BYTE>(length);
+    std::copy(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(length), out.begin() + 2);
     return out;
 }
 
