@@ -128,7 +128,8 @@ TEST_F(DirectShowSystemDeviceEnumeratorTest, CopyingARecordCopiesItsTextButKeeps
     EXPECT_EQ(L"Name", target.friendlyName);
     EXPECT_EQ(L"Path", target.devicePath);
     EXPECT_EQ(1, target.valid);
-    target = target;
+    DirectShowSystemDevice& same = target;
+    target = same;
     EXPECT_EQ(L"Name", target.friendlyName);
     target.log << "still attached\n";
     target.log.Write();
