@@ -1,5 +1,12 @@
 #include "devices/BDACard.h"
 
+#include "platform/com/Bda.h"
+
+namespace {
+// Room for node types; a device that claims more is examined no further.
+constexpr ULONG kMaxNodeTypes = 32;
+}  // namespace
+
 BDACard::~BDACard() {
     RemoveFilters();
     graphBuilder.Reset();
@@ -94,6 +101,44 @@ HRESULT BDACard::RemoveFilters() {
         if (!*filter) continue;
         if (graphBuilder) graphBuilder->RemoveFilter(filter->Get());
         filter->Reset();
+    }
+    return S_OK;
+}
+
+HRESULT BDACard::GetSignalStatistics(int& locked, int& present, int& strength, int& quality, int& sampleTime) {
+    ComPtr<IBDA_Topology> topology;
+    HRESULT hr = tunerFilter ? tunerFilter.As(topology) : E_NOINTERFACE;
+    if (FAILED(hr) || !topology) {
+        if (SUCCEEDED(hr)) hr = E_NOINTERFACE;
+        log << "Cannot Find IID_IBDA_Topology\n";
+        return log.Show(hr);
+    }
+    locked = 0;
+    present = 0;
+    strength = 0;
+    quality = 0;
+
+    ULONG nodeTypes[kMaxNodeTypes] = {};
+    ULONG count = 0;
+    hr = topology->GetNodeTypes(&count, kMaxNodeTypes, nodeTypes);
+    if (FAILED(hr)) {
+        log << "Cannot get node types\n";
+        return log.Show(hr);
+    }
+    // A device may report more node types than there was room for.
+    if (count > kMaxNodeTypes) count = kMaxNodeTypes;
+    for (ULONG i = 0; i < count; ++i) {
+        ComPtr<IUnknown> node;
+        if (topology->GetControlNode(0, 1, nodeTypes[i], node.ReleaseAndGetAddressOf()) != S_OK || !node) continue;
+        ComPtr<IBDA_SignalStatistics> statistics;
+        if (node.As(statistics) != S_OK || !statistics) continue;
+        LONG value = 0;
+        BOOLEAN flag = 0;
+        if (SUCCEEDED(statistics->get_SignalStrength(&value))) strength = value;
+        if (SUCCEEDED(statistics->get_SignalQuality(&value))) quality = value;
+        if (SUCCEEDED(statistics->get_SignalLocked(&flag))) locked = flag ? 1 : 0;
+        if (SUCCEEDED(statistics->get_SignalPresent(&flag))) present = flag ? 1 : 0;
+        if (SUCCEEDED(statistics->get_SampleTime(&value))) sampleTime = value;
     }
     return S_OK;
 }

@@ -24,6 +24,8 @@ public:
     HRESULT GetTransportStreamPin(ComPtr<IPin>& pin);
     /// Removes the card's filters from its graph and releases them; the graph stays kept.
     HRESULT RemoveFilters();
+    /// Reads the tuner's signal from every node of its topology that offers statistics; the last node wins.
+    HRESULT GetSignalStatistics(int& locked, int& present, int& strength, int& quality, int& sampleTime);
 
     DirectShowSystemDevice tunerDevice;
     DirectShowSystemDevice demodDevice;

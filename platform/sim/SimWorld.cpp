@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/TextConversion.h"
+#include "platform/sections/MultiplexSections.h"
 
 namespace {
 
@@ -143,6 +144,20 @@ bool ParseCard(LineReader& reader, const std::vector<Token>& tokens, SimWorld& w
                 card.output = SimCard::Output::None;
             else
                 return reader.Fail("output must be bda, mpeg2 or none, not \"" + option.value + "\"");
+        } else if (option.key == "topology") {
+            if (option.value == "demod")
+                card.topology = SimCard::Topology::Demod;
+            else if (option.value == "both")
+                card.topology = SimCard::Topology::Both;
+            else if (option.value == "nostats")
+                card.topology = SimCard::Topology::NoStatistics;
+            else if (option.value == "none")
+                card.topology = SimCard::Topology::None;
+            else if (option.value == "failing")
+                card.topology = SimCard::Topology::Failing;
+            else
+                return reader.Fail("topology must be demod, both, nostats, none or failing, not \"" + option.value +
+                                   "\"");
         } else {
             return reader.Fail("card has no option \"" + option.key + "\"");
         }
@@ -175,13 +190,22 @@ bool ParseMux(LineReader& reader, const std::vector<Token>& tokens, const std::s
             ok = reader.Number(option.value, "lockdelay (ms)", 0, 600000, mux.lockDelayMs);
         } else if (option.key == "jitter") {
             ok = reader.Number(option.value, "jitter", 0, 100, mux.jitter);
+        } else if (option.key == "tablesdelay") {
+            ok = reader.Number(option.value, "tablesdelay (ms)", 0, 600000, mux.tablesDelayMs);
+        } else if (option.key == "events") {
+            ok = reader.Number(option.value, "events", 0, 2, mux.serviceEvents);
         } else if (option.key == "ts") {
             if (option.value.empty()) return reader.Fail("ts needs a file name");
             std::string path = option.value;
             if (path[0] != '/' && !baseDirectory.empty()) path = baseDirectory + "/" + path;
             std::ifstream probe(path, std::ios::binary);
             if (!probe) return reader.Fail("cannot open the transport-stream file \"" + path + "\"");
+            // Read once for the whole world: every tuner and every tune share these sections.
+            auto sections = std::make_shared<MultiplexSections>();
+            if (sections->LoadFile(path) != S_OK)
+                return reader.Fail("the file \"" + path + "\" holds no transport-stream packets");
             mux.transportStreamPath = path;
+            mux.sections = std::move(sections);
         } else {
             return reader.Fail("mux has no option \"" + option.key + "\"");
         }

@@ -2,12 +2,18 @@
 // The simulated machine and its airwaves as the world file describes them:
 // the cards installed, the multiplexes on the air and the noise between them.
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class MultiplexSections;
 
 struct SimCard {
     enum class Broken { None, Demod, Capture };
     enum class Output { Bda, Mpeg2, None };
+    /// What the tuner's BDA topology offers: a demodulator node with statistics (the default), a tuner
+    /// node with statistics of its own ahead of it, no statistics at all, no topology, or failing node types.
+    enum class Topology { Demod, Both, NoStatistics, None, Failing };
 
     std::wstring name;
     /// The tuner and its receiver components: 1, 2 (capture) or 3 (demodulator, capture).
@@ -15,6 +21,7 @@ struct SimCard {
     Broken broken = Broken::None;
     /// The transport-stream type that the card's last filter offers.
     Output output = Output::Bda;
+    Topology topology = Topology::Demod;
 };
 
 struct SimMux {
@@ -28,8 +35,17 @@ struct SimMux {
     int lockDelayMs = 0;
     /// Readings vary by up to this much around their level.
     int jitter = 0;
+    /// Time after lock before the multiplex's tables can be read.
+    int tablesDelayMs = 0;
+    /// ServiceChanged events the transport information filter raises after a tune that locks (0 to 2).
+    int serviceEvents = 1;
     /// The transport-stream file whose sections the multiplex carries, resolved; empty for none.
     std::string transportStreamPath;
+    /// The sections the multiplex carries, shared by every tuner of the world; null for none.
+    std::shared_ptr<MultiplexSections> sections;
+
+    /// Whether the tuner delivers the stream once settled: locked, or with a quality above zero.
+    bool Delivers() const { return present && (locked || quality > 0); }
 };
 
 struct SimNoise {

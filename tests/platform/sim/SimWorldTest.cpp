@@ -6,6 +6,9 @@
 #include <fstream>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/sections/MultiplexSections.h"
+#include "platform/sections/PsiBuilder.h"
+#include "platform/sections/TransportStreamWriter.h"
 #include "platform/com/DeviceRegistry.h"
 #include "platform/com/DirectShow.h"
 #include "platform/sim/SimMachine.h"
@@ -43,6 +46,9 @@ TEST(SimWorldTest, ReadsEveryStatementWithItsDefaults) {
     EXPECT_TRUE(world.muxes[0].locked);
     EXPECT_FALSE(world.muxes[1].locked);
     EXPECT_EQ(300, world.muxes[1].lockDelayMs);
+    EXPECT_EQ(0, world.muxes[0].tablesDelayMs);
+    EXPECT_EQ(1, world.muxes[0].serviceEvents);
+    EXPECT_EQ(SimCard::Topology::Demod, world.cards[0].topology);
     ASSERT_EQ(1u, world.noises.size());
     EXPECT_EQ(20, world.noises[0].strength);
 
@@ -75,6 +81,24 @@ TEST(SimWorldTest, AMalformedLineIsNamedWithItsNumberAndFault) {
               ParseError("noise 1 8 strength=99999999999999999999"));
 }
 
+TEST(SimWorldTest, ReadsTheReceiverOptions) {
+    SimWorld world;
+    std::string error;
+    ASSERT_TRUE(SimWorld::Parse("card \"A\" topology=both\ncard \"B\" topology=nostats\ncard \"C\" topology=none\n"
+                                "card \"D\" topology=failing\nmux 506000 8 tablesdelay=400 events=2\n",
+                                "w.txt", "", world, error))
+        << error;
+    EXPECT_EQ(SimCard::Topology::Both, world.cards[0].topology);
+    EXPECT_EQ(SimCard::Topology::NoStatistics, world.cards[1].topology);
+    EXPECT_EQ(SimCard::Topology::None, world.cards[2].topology);
+    EXPECT_EQ(SimCard::Topology::Failing, world.cards[3].topology);
+    EXPECT_EQ(400, world.muxes[0].tablesDelayMs);
+    EXPECT_EQ(2, world.muxes[0].serviceEvents);
+    EXPECT_EQ("World file \"w.txt\", line 1: events must be from 0 to 2, not 3", ParseError("mux 506000 8 events=3"));
+    EXPECT_EQ("World file \"w.txt\", line 1: topology must be demod, both, nostats, none or failing, not \"x\"",
+              ParseError("card \"A\" topology=x"));
+}
+
 TEST(SimWorldTest, AFailedLoadLeavesTheWorldUntouched) {
     SimWorld world;
     world.cards.push_back(SimCard{});
@@ -84,15 +108,27 @@ TEST(SimWorldTest, AFailedLoadLeavesTheWorldUntouched) {
     EXPECT_EQ(L"", world.cards[0].name);
 }
 
-TEST(SimWorldTest, TransportStreamFilesAreFoundBesideTheWorldFile) {
+std::string TransportStreamOfOnePat() {
+    TransportStreamWriter writer;
+    writer.AddSection(0x0000, PsiBuilder::Pat(7, {{1, 0x100}}));
+    return std::string(writer.GetBytes().begin(), writer.GetBytes().end());
+}
+
+TEST(SimWorldTest, TransportStreamFilesAreFoundBesideTheWorldFileAndReadOnce) {
     std::string directory = testing::TempDir();
     if (!directory.empty() && directory.back() == '/') directory.pop_back();
-    std::ofstream(directory + "/sim_world_mux.ts") << "x";
+    std::ofstream(directory + "/sim_world_mux.ts", std::ios::binary) << TransportStreamOfOnePat();
     std::ofstream(directory + "/sim_world.txt") << "mux 506000 8 ts=sim_world_mux.ts\n";
     SimWorld world;
     std::string error;
     ASSERT_TRUE(SimWorld::LoadFile(directory + "/sim_world.txt", world, error)) << error;
     EXPECT_EQ(directory + "/sim_world_mux.ts", world.muxes.at(0).transportStreamPath);
+    ASSERT_NE(nullptr, world.muxes.at(0).sections);
+    EXPECT_EQ(1u, world.muxes.at(0).sections->FindTable(0x0000, 0x00, nullptr).size());
+    std::ofstream(directory + "/sim_world_junk.ts") << "not a transport stream";
+    EXPECT_EQ("World file \"w.txt\", line 1: the file \"" + directory +
+                  "/sim_world_junk.ts\" holds no transport-stream packets",
+              ParseError("mux 506000 8 ts=" + directory + "/sim_world_junk.ts"));
     EXPECT_FALSE(SimWorld::LoadFile(directory + "/no_such_world.txt", world, error));
     EXPECT_EQ("World file \"" + directory + "/no_such_world.txt\": cannot be opened", error);
 }
