@@ -8,6 +8,7 @@
 #include "platform/com/DeviceRegistry.h"
 #include "platform/com/DirectShow.h"
 #include "platform/com/Tuning.h"
+#include "platform/sim/SimDemonstrationWorld.h"
 #include "platform/sim/SimDemultiplexer.h"
 #include "platform/sim/SimNetworkProvider.h"
 #include "platform/sim/SimReceiverFilter.h"
@@ -101,11 +102,18 @@ void SimMachine::Install(std::shared_ptr<const SimWorld> world) {
 void SimMachine::EnsureLoaded() {
     std::lock_guard<std::mutex> lock(machineMutex);
     if (loaded) return;
-    auto world = std::make_shared<SimWorld>();
+    std::shared_ptr<SimWorld> world;
     std::string error;
     const char* path = std::getenv("TUNEWRIGHT_WORLD");
-    bool ok = path && *path ? SimWorld::LoadFile(path, *world, error)
-                            : SimWorld::Parse(SimWorld::BuiltInText(), "(built-in world)", "", *world, error);
+    bool ok = true;
+    if (path && *path) {
+        world = std::make_shared<SimWorld>();
+        ok = SimWorld::LoadFile(path, *world, error);
+    } else {
+        world = SimDemonstrationWorld::Create();
+        ok = world != nullptr;
+        if (!ok) error = "The built-in world cannot be read";
+    }
     if (!ok) {
         std::fprintf(stderr, "%s\n", error.c_str());
         std::fflush(stdout);
@@ -136,6 +144,12 @@ bool SimMachine::LoadFileForTesting(const std::string& path, std::string* error)
     std::lock_guard<std::mutex> lock(machineMutex);
     Install(std::move(world));
     return true;
+}
+
+void SimMachine::LoadDemonstrationForTesting() {
+    auto world = SimDemonstrationWorld::Create();
+    std::lock_guard<std::mutex> lock(machineMutex);
+    Install(std::move(world));
 }
 
 std::shared_ptr<const SimWorld> SimMachine::World() {

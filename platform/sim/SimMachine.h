@@ -17,6 +17,8 @@ public:
     static bool LoadForTesting(const std::string& text, std::string* error = nullptr,
                                const std::string& baseDirectory = std::string());
     static bool LoadFileForTesting(const std::string& path, std::string* error = nullptr);
+    /// Installs the built-in demonstration world, as a run without TUNEWRIGHT_WORLD has it.
+    static void LoadDemonstrationForTesting();
 
     /// The world installed, or null before any load.
     static std::shared_ptr<const SimWorld> World();

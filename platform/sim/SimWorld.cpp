@@ -8,12 +8,9 @@
 
 #include "platform/TextConversion.h"
 #include "platform/sections/MultiplexSections.h"
+#include "platform/sim/SimDemonstrationWorld.h"
 
 namespace {
-
-const char kBuiltInWorld[] =
-    "# The demonstration machine: one card whose driver splits it into three filters.\n"
-    "card \"Tunewright Simulated DVB-T Tuner\" filters=3\n";
 
 struct Token {
     std::string text;
@@ -283,7 +280,7 @@ bool SimWorld::LoadFile(const std::string& path, SimWorld& world, std::string& e
     return Parse(contents.str(), path, directory, world, error);
 }
 
-const char* SimWorld::BuiltInText() { return kBuiltInWorld; }
+const char* SimWorld::BuiltInText() { return SimDemonstrationWorld::Text(); }
 
 const SimMux* SimWorld::MuxAt(int frequencyKHz, int bandwidthMHz) const {
     for (const SimMux& mux : muxes)

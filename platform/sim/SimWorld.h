@@ -68,7 +68,8 @@ public:
     static bool Parse(const std::string& text, const std::string& sourceName, const std::string& baseDirectory,
                       SimWorld& world, std::string& error);
     static bool LoadFile(const std::string& path, SimWorld& world, std::string& error);
-    /// The demonstration world used when no world file is named.
+    /// The radio side of the demonstration world used when no world file is named (its tables are
+    /// added by SimDemonstrationWorld).
     static const char* BuiltInText();
 
     /// The multiplex a tuner at this frequency and bandwidth receives, else null.

@@ -508,4 +508,26 @@ TEST_F(SimReceiverTest, ReleasingARunningGraphEndsTheTifThreadAndLeavesNoReferen
     EXPECT_EQ(objectsBefore, ComLiveObjectCount());
 }
 
+TEST_F(SimReceiverTest, TheDemonstrationWorldLocksOnItsMultiplexesAndTheOffsetOneOnlyAt166KHz) {
+    SimMachine::LoadDemonstrationForTesting();
+    Build(3);
+    std::vector<long> locked;
+    for (long frequency = 474000; frequency <= 858000; frequency += 8000) {
+        Tune(frequency, 8);
+        Sleep(600);
+        if (Read().locked) locked.push_back(frequency);
+    }
+    EXPECT_EQ((std::vector<long>{482000, 506000, 554000, 578000, 602000}), locked);
+    Tune(530166, 8);
+    Sleep(300);
+    EXPECT_EQ(1, Read().locked);
+    WORD count = 0;
+    EXPECT_EQ(S_OK, Table(0x0010, 0x40, 15000, &count));
+    EXPECT_EQ(1, count);
+    Tune(602000, 8);  // locks, but its tables never arrive
+    std::int64_t start = Now();
+    EXPECT_EQ(HRESULT_TIMEOUT, Table(0x0000, 0x00, 5000));
+    EXPECT_EQ(start + 5000, Now());
+}
+
 }  // namespace
