@@ -15,6 +15,9 @@ constexpr unsigned kBox = 20;
 constexpr unsigned kTitle = 21;
 constexpr std::size_t kWordBuffer = 80;  // one word of at most 79 characters and its terminator
 
+// The engine lives until the process ends; held here so that it stays reachable after the menu returns.
+BDAChannelScan* runEngine = nullptr;
+
 std::string Padded(const std::string& text, std::size_t width) {
     std::string cell = text;
     cell.resize(width, ' ');
@@ -166,6 +169,7 @@ int RunMainMenu() {
     // The menu keeps its one reference for the whole run; the engine lives until the process ends.
     auto* engine = new BDAChannelScan;
     engine->AddRef();
+    runEngine = engine;
     if (engine->SelectCard() < 0) return 1;
     for (;;) {
         DrawMainMenu(engine->verbose, engine->lockDetectionMode);
