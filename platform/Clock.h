@@ -40,6 +40,12 @@ public:
     /// Wakes every waiter to test its condition again (lock held).
     void NotifyAll();
 
+    /// Threads started through the platform that have not finished yet.
+    int RunningPlatformThreads() {
+        auto lock = Lock();
+        return threads - 1;
+    }
+
     /// A platform thread is about to start (called by its creator, lock not held).
     void ThreadStarting();
     /// A platform thread has finished its work (lock not held).

@@ -39,6 +39,9 @@ bool KeyPressed(HANDLE input, DWORD timeoutMs) {
 
 int BDAChannelScan::ShowStatisticsStart(int frequencyKHz, int bandwidthMHz, SignalStatistics& statistics,
                                         bool scrolling, int& lockResult) {
+    // What the prompt leaves at the end of input is refused, not tuned.
+    if (frequencyKHz <= 0 || bandwidthMHz <= 0)
+        return (log << "No frequency and bandwidth to tune: both must be greater than 0\n").Show(E_FAIL);
     HRESULT hr = BuildGraph();
     if (FAILED(hr)) {
         TearDownGraph();
@@ -62,8 +65,6 @@ int BDAChannelScan::ShowStatisticsStart(int frequencyKHz, int bandwidthMHz, Sign
 }
 
 int BDAChannelScan::ShowAveragedStatistics(int frequencyKHz, int bandwidthMHz) {
-    if (frequencyKHz <= 0 || bandwidthMHz <= 0)
-        return (log << "No frequency and bandwidth to tune: both must be greater than 0\n").Show(E_FAIL);
     SignalStatistics statistics{};
     int lockResult = 0;
     HRESULT hr = ShowStatisticsStart(frequencyKHz, bandwidthMHz, statistics, false, lockResult);
@@ -124,8 +125,6 @@ int BDAChannelScan::ShowAveragedStatistics(int frequencyKHz, int bandwidthMHz) {
 }
 
 int BDAChannelScan::ShowScrollingStatistics(int frequencyKHz, int bandwidthMHz) {
-    if (frequencyKHz <= 0 || bandwidthMHz <= 0)
-        return (log << "No frequency and bandwidth to tune: both must be greater than 0\n").Show(E_FAIL);
     SignalStatistics statistics{};
     int lockResult = 0;
     HRESULT hr = ShowStatisticsStart(frequencyKHz, bandwidthMHz, statistics, true, lockResult);

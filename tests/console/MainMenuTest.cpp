@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
+#include "StandardInput.h"
 #include "console/ConsoleColour.h"
 #include "console/MainMenu.h"
 #include "console/Prompts.h"
@@ -88,20 +90,16 @@ TEST(ConsoleColour, TableMapsCodesToAttributesAndUnknownCodesToNormalText) {
 class PromptTest : public testing::Test {
 protected:
     void Feed(const std::string& text) {
-        input.str(text);
-        saved = std::cin.rdbuf(input.rdbuf());
+        input.reset();  // the earlier feed gives standard input back first
+        input = std::make_unique<StandardInput>(text);
     }
-    void TearDown() override {
-        if (saved) std::cin.rdbuf(saved);
-        std::cin.clear();
-    }
+    void TearDown() override { input.reset(); }
     std::string Prompt(int& f, int& b) {
         testing::internal::CaptureStdout();
         PromptFrequencyAndBandwidth(f, b);
         return testing::internal::GetCapturedStdout();
     }
-    std::istringstream input;
-    std::streambuf* saved = nullptr;
+    std::unique_ptr<StandardInput> input;
 };
 
 TEST_F(PromptTest, AsksAgainUntilBothNumbersArePositive) {
@@ -138,7 +136,6 @@ TEST_F(PromptTest, EndOfInputStopsAskingAndLeavesZero) {
     EXPECT_EQ(Prompt(f, b), "Enter Frequency (KHz):invalid number. Please try again:\n");
     EXPECT_EQ(f, 0);
     EXPECT_EQ(b, 0);
-    std::cin.clear();
     Feed("474000\nnot a number");
     EXPECT_EQ(Prompt(f, b), "Enter Frequency (KHz):Enter Bandwidth (MHz):\n");
     EXPECT_EQ(f, 474000);

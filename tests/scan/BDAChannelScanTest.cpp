@@ -5,6 +5,7 @@
 #include <string>
 
 #include "RecordingSink.h"
+#include "StandardInput.h"
 #include "TestWorld.h"
 #include "platform/ComObject.h"
 #include "platform/sim/SimMachine.h"
@@ -37,14 +38,6 @@ protected:
         world.Line(airwaves);
         Load(world);
     }
-    void Feed(const std::string& text) {
-        input.str(text);
-        saved = std::cin.rdbuf(input.rdbuf());
-    }
-    void TearDown() override {
-        if (saved) std::cin.rdbuf(saved);
-        std::cin.clear();
-    }
     static TestMultiplex Multiplex(int frequencyKHz) {
         TestMultiplex m;
         m.transportStreamId = 0x3002;
@@ -59,8 +52,6 @@ protected:
         return m;
     }
     TestWorld world;
-    std::istringstream input;
-    std::streambuf* saved = nullptr;
 };
 
 TEST_F(Engine, CountsReferencesAndAnswersOnlyItsOwnInterface) {
@@ -128,7 +119,7 @@ TEST_F(Engine, SelectsTheOnlyCardWithoutAskingAndListsSeveral) {
         {"x\n", E_FAIL, 1, nullptr},
     };
     for (const auto& c : cases) {
-        Feed(c.input);
+        StandardInput typed(c.input);
         EngineRef engine;
         testing::internal::CaptureStdout();
         EXPECT_EQ(engine->SelectCard(), c.result) << c.input;
@@ -139,9 +130,6 @@ TEST_F(Engine, SelectsTheOnlyCardWithoutAskingAndListsSeveral) {
             ASSERT_NE(engine->selectedCard, nullptr);
             EXPECT_EQ(engine->selectedCard->tunerDevice.friendlyName, c.chosen);
         }
-        std::cin.rdbuf(saved);
-        std::cin.clear();
-        saved = nullptr;
     }
 }
 
@@ -278,10 +266,10 @@ TEST_F(Engine, ScanFrequencyKeepsTelevisionServicesAndWithstandsManyCycles) {
 
     // Tune, lock, read and reset over and over while the TIF raises its events.
     testing::internal::CaptureStdout();
-    for (int i = 0; i < 60; ++i) EXPECT_EQ(engine->ScanFrequency(i, i % 2 ? 482000 : 474166, 8), 0);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(engine->ScanFrequency(i, i % 2 ? 482000 : 474166, 8), 0);
     EXPECT_EQ(engine->ScanFrequency(99, 498000, 8), 1);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(engine->channels.size(), 2u + 30 * 2 + 30 * 1);
+    EXPECT_EQ(engine->channels.size(), 2u + 100 * 2 + 100 * 1);
     engine->TearDownGraph();
 }
 
