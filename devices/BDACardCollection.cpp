@@ -90,6 +90,30 @@ int BDACardCollection::FindCards() {
     return 0;
 }
 
+BDACardCollection::Trial BDACardCollection::TryCandidate(IGraphBuilder* graph, IBaseFilter* upstream,
+                                                         const DirectShowSystemDevice& candidate,
+                                                         ComPtr<IBaseFilter>& filter, HRESULT& hr) {
+    log << "Trying - " << candidate.friendlyName.c_str() << "\n";
+    log.Write();
+    log.Indent();
+    log << candidate.devicePath.c_str() << "\n";
+    log.Write();
+    log.Indent();
+    Trial trial = Trial::NotAdded;
+    hr = graphTools.AddFilterByDevicePath(graph, filter, candidate.devicePath.c_str(), candidate.friendlyName.c_str());
+    if (SUCCEEDED(hr)) {
+        hr = graphTools.ConnectFilters(graph, upstream, filter.Get());
+        trial = SUCCEEDED(hr) ? Trial::Connected : Trial::NotConnected;
+        if (trial == Trial::Connected) {
+            log << "SUCCESS\n";
+            log.Write();
+        }
+    }
+    log.Unindent();
+    log.Unindent();
+    return trial;
+}
+
 bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
                                             std::unique_ptr<DirectShowSystemDevice>& demod,
                                             std::unique_ptr<DirectShowSystemDevice>& capture) {
@@ -149,36 +173,20 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
         std::unique_ptr<DirectShowSystemDevice> candidate;
         while ((hr = receivers->Next(candidate)) == S_OK) {
             firstLook = false;
-            log << "Trying - " << candidate->friendlyName.c_str() << "\n";
-            log.Write();
-            log.Indent();
-            log << candidate->devicePath.c_str() << "\n";
-            log.Write();
-            log.Indent();
             demod = std::move(candidate);
-            hr = graphTools.AddFilterByDevicePath(graph.Get(), demodFilter, demod->devicePath.c_str(),
-                                                  demod->friendlyName.c_str());
-            if (FAILED(hr)) {
+            Trial trial = TryCandidate(graph.Get(), tunerFilter.Get(), *demod, demodFilter, hr);
+            if (trial == Trial::NotAdded) {
                 demod.reset();
-                log.Unindent();
-                log.Unindent();
                 failed = true;
                 break;
             }
-            hr = graphTools.ConnectFilters(graph.Get(), tunerFilter.Get(), demodFilter.Get());
-            if (SUCCEEDED(hr)) {
-                log << "SUCCESS\n";
-                log.Write();
+            if (trial == Trial::Connected) {
                 demodFound = true;
-                log.Unindent();
-                log.Unindent();
                 break;
             }
             // It stays in the scratch graph until the graph goes.
             demodFilter.Reset();
             demod.reset();
-            log.Unindent();
-            log.Unindent();
             hr = S_FALSE;
         }
         // A machine without receiver components has a closed category: its tuners stand alone.
@@ -194,37 +202,21 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
                 candidate.reset();
                 continue;
             }
-            log << "Trying - " << candidate->friendlyName.c_str() << "\n";
-            log.Write();
-            log.Indent();
-            log << candidate->devicePath.c_str() << "\n";
-            log.Write();
-            log.Indent();
             capture = std::move(candidate);
-            hr = graphTools.AddFilterByDevicePath(graph.Get(), captureFilter, capture->devicePath.c_str(),
-                                                  capture->friendlyName.c_str());
-            if (FAILED(hr)) {
+            Trial trial = TryCandidate(graph.Get(), demodFilter.Get(), *capture, captureFilter, hr);
+            if (trial == Trial::NotAdded) {
                 capture.reset();
-                log.Unindent();
-                log.Unindent();
                 log.Unindent();
                 failed = true;
                 break;
             }
-            hr = graphTools.ConnectFilters(graph.Get(), demodFilter.Get(), captureFilter.Get());
-            if (SUCCEEDED(hr)) {
-                log << "SUCCESS\n";
-                log.Write();
+            if (trial == Trial::Connected) {
                 captureFound = true;
-                log.Unindent();
-                log.Unindent();
                 log.Unindent();
                 break;
             }
             captureFilter.Reset();
             capture.reset();
-            log.Unindent();
-            log.Unindent();
             hr = S_OK;
         }
         if (!failed && !captureFound) log.Unindent();

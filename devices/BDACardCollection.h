@@ -29,5 +29,10 @@ public:
     FilterGraphTools graphTools;
 
 private:
+    enum class Trial { Connected, NotConnected, NotAdded };
+    /// Announces one receiver component, adds it to the scratch graph and tries it behind `upstream`.
+    Trial TryCandidate(IGraphBuilder* graph, IBaseFilter* upstream, const DirectShowSystemDevice& candidate,
+                       ComPtr<IBaseFilter>& filter, HRESULT& hr);
+
     bool HasTuner(const std::wstring& devicePath) const;
 };
