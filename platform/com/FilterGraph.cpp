@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "platform/com/ComEnumerator.h"
+#include "platform/com/InjectedFaults.h"
 
 FilterGraph::~FilterGraph() {
     SetAllStates(State_Stopped);
@@ -31,6 +32,16 @@ bool FilterGraph::PinInGraph(IPin* pin) const {
     return inGraph;
 }
 
+std::wstring FilterGraph::NameOfOwner(IPin* pin) const {
+    PIN_INFO info{};
+    if (FAILED(pin->QueryPinInfo(&info))) return std::wstring();
+    std::wstring name;
+    for (const Member& member : members)
+        if (member.filter.Get() == info.pFilter) name = member.name;
+    if (info.pFilter) info.pFilter->Release();
+    return name;
+}
+
 bool FilterGraph::NameTaken(const std::wstring& name) const {
     for (const Member& member : members)
         if (member.name == name) return true;
@@ -52,6 +63,8 @@ void FilterGraph::DisconnectFilter(IBaseFilter* filter) {
 HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
     if (!filter) return E_POINTER;
     if (Contains(filter)) return E_INVALIDARG;
+    HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::AddFilter, name);
+    if (FAILED(injected)) return injected;
     std::wstring given = name ? name : L"Filter";
     std::wstring unique = given;
     HRESULT result = S_OK;
@@ -64,7 +77,7 @@ HRESULT FilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
     HRESULT hr = filter->JoinFilterGraph(static_cast<IFilterGraph*>(static_cast<IGraphBuilder*>(this)), unique.c_str());
     if (FAILED(hr)) return hr;
     members.push_back(Member{ComPtr<IBaseFilter>(filter), unique});
-    return result;
+    return injected != S_OK ? injected : result;
 }
 
 HRESULT FilterGraph::RemoveFilter(IBaseFilter* filter) {
@@ -100,7 +113,10 @@ HRESULT FilterGraph::ConnectDirect(IPin* output, IPin* input, const AM_MEDIA_TYP
     if (!output || !input) return E_POINTER;
     if (graphState != State_Stopped) return VFW_E_NOT_STOPPED;
     if (!PinInGraph(output) || !PinInGraph(input)) return VFW_E_NOT_IN_GRAPH;
-    return output->Connect(input, type);
+    HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::Connect, NameOfOwner(input).c_str());
+    if (FAILED(injected)) return injected;
+    HRESULT hr = output->Connect(input, type);
+    return hr == S_OK ? injected : hr;
 }
 
 HRESULT FilterGraph::Reconnect(IPin*) { return E_NOTIMPL; }
@@ -136,7 +152,12 @@ HRESULT FilterGraph::SetAllStates(FILTER_STATE state) {
     return result;
 }
 
-HRESULT FilterGraph::Run() { return SetAllStates(State_Running); }
+HRESULT FilterGraph::Run() {
+    HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::Run);
+    if (FAILED(injected)) return injected;
+    HRESULT hr = SetAllStates(State_Running);
+    return hr == S_OK ? injected : hr;
+}
 HRESULT FilterGraph::Pause() { return SetAllStates(State_Paused); }
 HRESULT FilterGraph::Stop() { return SetAllStates(State_Stopped); }
 HRESULT FilterGraph::StopWhenReady() { return Stop(); }

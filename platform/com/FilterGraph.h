@@ -50,6 +50,8 @@ private:
     bool Contains(IBaseFilter* filter) const;
     bool PinInGraph(IPin* pin) const;
     bool NameTaken(const std::wstring& name) const;
+    /// The graph's name for the filter that owns the pin; empty when it is not a member.
+    std::wstring NameOfOwner(IPin* pin) const;
     static void DisconnectFilter(IBaseFilter* filter);
     HRESULT SetAllStates(FILTER_STATE state);
 

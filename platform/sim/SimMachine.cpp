@@ -95,6 +95,7 @@ void SimMachine::Install(std::shared_ptr<const SimWorld> world) {
         if (card.filters == 3) RegisterReceiver(card, static_cast<int>(i), SimReceiverFilter::Role::Demod);
         if (card.filters >= 2) RegisterReceiver(card, static_cast<int>(i), SimReceiverFilter::Role::Capture);
     }
+    InjectedFaults::Set(world->faults);
     installed = std::move(world);
     loaded = true;
 }

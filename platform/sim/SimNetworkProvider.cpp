@@ -1,5 +1,6 @@
 #include "platform/sim/SimNetworkProvider.h"
 
+#include "platform/com/InjectedFaults.h"
 #include "platform/sim/SimMediaTypes.h"
 #include "platform/sim/SimTuneTarget.h"
 
@@ -40,6 +41,8 @@ HRESULT SimNetworkProvider::ReadLocator(ITuneRequest* request, long& frequencyKH
 
 HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request) {
     if (!request) return E_POINTER;
+    HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::TuneRequest);
+    if (FAILED(injected)) return injected;
     tuneRequest = ComPtr<ITuneRequest>(request);
     long frequencyKHz = -1;
     long bandwidthMHz = -1;
@@ -47,13 +50,16 @@ HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request) {
 
     // The tuner is whatever filter the antenna output is connected to; without one the request waits.
     ComPtr<IPin> tunerPin = PinAt(0).Peer();
-    if (!tunerPin) return S_OK;
+    if (!tunerPin) return injected;
     PIN_INFO info{};
-    if (FAILED(tunerPin->QueryPinInfo(&info)) || !info.pFilter) return S_OK;
+    if (FAILED(tunerPin->QueryPinInfo(&info)) || !info.pFilter) return injected;
     ComPtr<IBaseFilter> tuner = ComPtr<IBaseFilter>::Attach(info.pFilter);
     ComPtr<ISimTuneTarget> target;
-    if (SUCCEEDED(tuner.As(target))) return target->Tune(frequencyKHz, bandwidthMHz);
-    return S_OK;
+    if (SUCCEEDED(tuner.As(target))) {
+        HRESULT hr = target->Tune(frequencyKHz, bandwidthMHz);
+        return hr == S_OK ? injected : hr;
+    }
+    return injected;
 }
 
 HRESULT SimNetworkProvider::Validate(ITuneRequest* request) { return request ? S_OK : E_POINTER; }

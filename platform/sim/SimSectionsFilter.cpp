@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/com/InjectedFaults.h"
 #include "platform/sim/SimMediaTypes.h"
 #include "platform/sim/SimUpstream.h"
 
@@ -16,7 +17,13 @@ HRESULT SimSectionsFilter::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter
 }
 
 HRESULT SimSectionsFilter::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
-    return Request(pid, tableId, filter, timeoutMs, list, true);
+    HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::GetTable, nullptr, pid);
+    if (FAILED(injected)) {
+        if (list) *list = nullptr;
+        return injected;
+    }
+    HRESULT hr = Request(pid, tableId, filter, timeoutMs, list, true);
+    return hr == S_OK ? injected : hr;
 }
 
 std::shared_ptr<MultiplexSections> SimSectionsFilter::Readable(std::int64_t nowMs, std::int64_t& readableAtMs) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -225,6 +226,91 @@ bool ParseNoise(LineReader& reader, const std::vector<Token>& tokens, SimWorld& 
     return true;
 }
 
+bool ParseResult(LineReader& reader, const std::string& text, HRESULT& result) {
+    static const struct {
+        const char* name;
+        HRESULT code;
+    } kNamed[] = {{"S_FALSE", S_FALSE},
+                  {"E_FAIL", E_FAIL},
+                  {"E_POINTER", E_POINTER},
+                  {"E_NOINTERFACE", E_NOINTERFACE},
+                  {"E_OUTOFMEMORY", E_OUTOFMEMORY},
+                  {"E_INVALIDARG", E_INVALIDARG},
+                  {"E_UNEXPECTED", E_UNEXPECTED},
+                  {"VFW_E_NOT_CONNECTED", VFW_E_NOT_CONNECTED},
+                  {"VFW_E_ALREADY_CONNECTED", VFW_E_ALREADY_CONNECTED},
+                  {"VFW_E_NO_ACCEPTABLE_TYPES", VFW_E_NO_ACCEPTABLE_TYPES},
+                  {"VFW_E_NOT_STOPPED", VFW_E_NOT_STOPPED},
+                  {"HRESULT_TIMEOUT", HRESULT_TIMEOUT}};
+    for (const auto& named : kNamed) {
+        if (text == named.name) {
+            result = named.code;
+            return true;
+        }
+    }
+    if (text.size() > 2 && text.size() <= 10 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+        text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos) {
+        result = static_cast<HRESULT>(static_cast<std::uint32_t>(std::strtoul(text.c_str() + 2, nullptr, 16)));
+        return true;
+    }
+    return reader.Fail("result must be S_FALSE, E_FAIL, another code's name or 0x and eight hex digits, not \"" +
+                       text + "\"");
+}
+
+bool ParseFault(LineReader& reader, const std::vector<Token>& tokens, SimWorld& world) {
+    static const struct {
+        const char* name;
+        InjectedFaults::Point point;
+    } kPoints[] = {{"add", InjectedFaults::Point::AddFilter},
+                   {"connect", InjectedFaults::Point::Connect},
+                   {"run", InjectedFaults::Point::Run},
+                   {"tune", InjectedFaults::Point::TuneRequest},
+                   {"gettable", InjectedFaults::Point::GetTable}};
+    if (tokens.size() < 2 || tokens[1].quoted) return reader.Fail("fault needs add, connect, run, tune or gettable");
+    InjectedFaults::Fault fault;
+    bool known = false;
+    for (const auto& point : kPoints) {
+        if (tokens[1].text == point.name) {
+            fault.point = point.point;
+            known = true;
+        }
+    }
+    if (!known) return reader.Fail("fault needs add, connect, run, tune or gettable, not \"" + tokens[1].text + "\"");
+    std::size_t first = 2;
+    const bool named = fault.point == InjectedFaults::Point::AddFilter || fault.point == InjectedFaults::Point::Connect;
+    if (named) {
+        if (tokens.size() < 3 || !tokens[2].quoted || tokens[2].text.empty())
+            return reader.Fail("fault " + tokens[1].text + " needs a filter name in double quotes");
+        fault.filterName = Utf8ToWide(tokens[2].text);
+        first = 3;
+    }
+    std::vector<Option> options;
+    if (!reader.Options(tokens, first, options)) return false;
+    for (const Option& option : options) {
+        bool ok = true;
+        if (option.key == "result") {
+            ok = ParseResult(reader, option.value, fault.result);
+        } else if (option.key == "after") {
+            ok = reader.Number(option.value, "after", 0, 1000000, fault.after);
+        } else if (option.key == "pid" && fault.point == InjectedFaults::Point::GetTable) {
+            std::string digits = option.value;
+            bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+            if (hex && digits.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos &&
+                digits.size() <= 6) {
+                fault.pid = static_cast<int>(std::strtol(digits.c_str() + 2, nullptr, 16));
+                if (fault.pid > 0x1FFF) ok = reader.Fail("pid must be from 0 to 8191, not " + option.value);
+            } else {
+                ok = reader.Number(option.value, "pid", 0, 0x1FFF, fault.pid);
+            }
+        } else {
+            return reader.Fail("fault " + tokens[1].text + " has no option \"" + option.key + "\"");
+        }
+        if (!ok) return false;
+    }
+    world.faults.push_back(std::move(fault));
+    return true;
+}
+
 bool Near(int frequencyKHz, int bandwidthMHz, int atKHz, int atMHz) {
     long long distance = static_cast<long long>(frequencyKHz) - atKHz;
     if (distance < 0) distance = -distance;
@@ -247,13 +333,15 @@ bool SimWorld::Parse(const std::string& text, const std::string& sourceName, con
         if (ok && !tokens.empty()) {
             const Token& statement = tokens[0];
             if (statement.quoted)
-                ok = reader.Fail("a line must start with card, mux or noise");
+                ok = reader.Fail("a line must start with card, mux, noise or fault");
             else if (statement.text == "card")
                 ok = ParseCard(reader, tokens, parsed);
             else if (statement.text == "mux")
                 ok = ParseMux(reader, tokens, baseDirectory, parsed);
             else if (statement.text == "noise")
                 ok = ParseNoise(reader, tokens, parsed);
+            else if (statement.text == "fault")
+                ok = ParseFault(reader, tokens, parsed);
             else
                 ok = reader.Fail("unknown statement \"" + statement.text + "\"");
         }

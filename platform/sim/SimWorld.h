@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/InjectedFaults.h"
+
 class MultiplexSections;
 
 struct SimCard {
@@ -62,6 +64,8 @@ public:
     std::vector<SimCard> cards;
     std::vector<SimMux> muxes;
     std::vector<SimNoise> noises;
+    /// Driver failures the machine injects while this world is loaded.
+    std::vector<InjectedFaults::Fault> faults;
 
     /// Reads a whole world; on failure the world is untouched and the error names source, line and fault.
     /// Transport-stream paths are taken relative to baseDirectory.
