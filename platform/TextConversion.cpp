@@ -36,7 +36,11 @@ std::string Encode(const wchar_t* wide, std::size_t length) {
     return out;
 }
 
+// Strict UTF-8: an overlong form (C0 AF is not "/"), a surrogate, a value above U+10FFFF, a
+// stray continuation byte or a cut sequence becomes one U+FFFD for its first byte, and
+// decoding goes on at the next byte.
 std::wstring Decode(const unsigned char* text, std::size_t length) {
+    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
     std::wstring out;
     out.reserve(length);
     std::size_t i = 0;
@@ -48,20 +52,16 @@ std::wstring Decode(const unsigned char* text, std::size_t length) {
             continue;
         }
         int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0) {
-            out += static_cast<wchar_t>(kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t c = static_cast<char32_t>(b & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
+        char32_t c = extra < 0 ? 0 : static_cast<char32_t>(b & (0x3F >> extra));
+        bool ok = extra > 0;
+        for (int k = 1; ok && k <= extra; ++k) {
             if (i + static_cast<std::size_t>(k) >= length || (text[i + k] & 0xC0) != 0x80) {
                 ok = false;
                 break;
             }
             c = (c << 6) | (text[i + k] & 0x3F);
         }
+        if (ok && (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
         if (!ok) {
             out += static_cast<wchar_t>(kReplacement);
             ++i;
