@@ -4,14 +4,105 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "platform/TextConversion.h"
 #include "platform/sections/MultiplexSections.h"
 #include "platform/sim/SimDemonstrationWorld.h"
 
 namespace {
+
+// Error lines quote what the file says; a quote shows at most this many characters.
+constexpr std::size_t kExcerptCharacters = 40;
+// Paths are quoted whole unless they are absurdly long.
+constexpr std::size_t kPathCharacters = 400;
+
+// A quotation from the file that is safe to print on a terminal: control characters,
+// bytes that are not UTF-8 and zero bytes are shown as \xNN (C1 controls as \u00NN),
+// and a long text is cut after a few characters with "...".
+std::string Excerpt(const std::string& text, std::size_t limit = kExcerptCharacters) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    std::size_t shown = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (shown == limit) return out + "...";
+        ++shown;
+        auto b = static_cast<unsigned char>(text[i]);
+        std::size_t extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
+        if (extra > 0 && i + extra < text.size()) {
+            std::wstring decoded = Utf8ToWide(text.substr(i, extra + 1));
+            if (decoded.size() == 1 && decoded[0] != 0xFFFD) {
+                if (decoded[0] <= 0x9F) {
+                    out += "\\u00";
+                    out += kHex[(decoded[0] >> 4) & 0xF];
+                    out += kHex[decoded[0] & 0xF];
+                } else {
+                    out.append(text, i, extra + 1);
+                }
+                i += extra + 1;
+                continue;
+            }
+        }
+        if (b < 0x20 || b >= 0x7F) {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        } else {
+            out += static_cast<char>(b);
+        }
+        ++i;
+    }
+    return out;
+}
+
+std::string QuotedPath(const std::string& path) { return "\"" + Excerpt(path, kPathCharacters) + "\""; }
+
+// Anything but a regular file (a folder, a FIFO, a device) is refused before it is
+// opened: opening a FIFO would wait for a writer for ever, and a folder reads as nothing.
+bool IsRegularFile(const std::string& path, std::string& why) {
+    std::error_code error;
+    auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        why = "cannot be opened";
+        return false;
+    }
+    if (std::filesystem::is_directory(status)) {
+        why = "is a folder, not a file";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        why = "is not a regular file";
+        return false;
+    }
+    return true;
+}
+
+// Reads a whole regular file; a read error (the file's own, or an I/O error) is reported, not thrown.
+bool ReadWholeFile(const std::string& path, std::string& contents, std::string& why) {
+    if (!IsRegularFile(path, why)) return false;
+    try {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            why = "cannot be opened";
+            return false;
+        }
+        std::ostringstream read;
+        read << file.rdbuf();
+        if (file.bad()) {
+            why = "cannot be read";
+            return false;
+        }
+        contents = read.str();
+    } catch (const std::ios_base::failure&) {
+        why = "cannot be read";
+        return false;
+    }
+    return true;
+}
 
 struct Token {
     std::string text;
@@ -28,7 +119,7 @@ public:
     LineReader(const std::string& sourceName, int lineNumber) : source(sourceName), line(lineNumber) {}
 
     bool Fail(const std::string& what) {
-        message = "World file \"" + source + "\", line " + std::to_string(line) + ": " + what;
+        message = "World file " + QuotedPath(source) + ", line " + std::to_string(line) + ": " + what;
         return false;
     }
 
@@ -68,12 +159,12 @@ public:
 
     bool Number(const std::string& text, const std::string& what, long low, long high, int& value) {
         if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-            return Fail(what + " must be a whole number, not \"" + text + "\"");
+            return Fail(what + " must be a whole number, not \"" + Excerpt(text) + "\"");
         errno = 0;
         long parsed = std::strtol(text.c_str(), nullptr, 10);
         if (errno == ERANGE || parsed < low || parsed > high)
             return Fail(what + " must be from " + std::to_string(low) + " to " + std::to_string(high) + ", not " +
-                        text);
+                        Excerpt(text));
         value = static_cast<int>(parsed);
         return true;
     }
@@ -84,7 +175,7 @@ public:
         } else if (option.value == "no") {
             value = false;
         } else {
-            return Fail(option.key + " must be yes or no, not \"" + option.value + "\"");
+            return Fail(option.key + " must be yes or no, not \"" + Excerpt(option.value) + "\"");
         }
         return true;
     }
@@ -93,10 +184,10 @@ public:
         for (std::size_t i = first; i < tokens.size(); ++i) {
             std::size_t equals = tokens[i].text.find('=');
             if (tokens[i].quoted || equals == std::string::npos || equals == 0)
-                return Fail("expected key=value, not \"" + tokens[i].text + "\"");
+                return Fail("expected key=value, not \"" + Excerpt(tokens[i].text) + "\"");
             Option option{tokens[i].text.substr(0, equals), tokens[i].text.substr(equals + 1)};
             for (const Option& earlier : options)
-                if (earlier.key == option.key) return Fail("option " + option.key + " is given twice");
+                if (earlier.key == option.key) return Fail("option " + Excerpt(option.key) + " is given twice");
             options.push_back(std::move(option));
         }
         return true;
@@ -132,7 +223,7 @@ bool ParseCard(LineReader& reader, const std::vector<Token>& tokens, SimWorld& w
             else if (option.value == "capture")
                 card.broken = SimCard::Broken::Capture;
             else
-                return reader.Fail("broken must be demod or capture, not \"" + option.value + "\"");
+                return reader.Fail("broken must be demod or capture, not \"" + Excerpt(option.value) + "\"");
         } else if (option.key == "output") {
             if (option.value == "bda")
                 card.output = SimCard::Output::Bda;
@@ -141,7 +232,7 @@ bool ParseCard(LineReader& reader, const std::vector<Token>& tokens, SimWorld& w
             else if (option.value == "none")
                 card.output = SimCard::Output::None;
             else
-                return reader.Fail("output must be bda, mpeg2 or none, not \"" + option.value + "\"");
+                return reader.Fail("output must be bda, mpeg2 or none, not \"" + Excerpt(option.value) + "\"");
         } else if (option.key == "topology") {
             if (option.value == "demod")
                 card.topology = SimCard::Topology::Demod;
@@ -154,10 +245,10 @@ bool ParseCard(LineReader& reader, const std::vector<Token>& tokens, SimWorld& w
             else if (option.value == "failing")
                 card.topology = SimCard::Topology::Failing;
             else
-                return reader.Fail("topology must be demod, both, nostats, none or failing, not \"" + option.value +
+                return reader.Fail("topology must be demod, both, nostats, none or failing, not \"" + Excerpt(option.value) +
                                    "\"");
         } else {
-            return reader.Fail("card has no option \"" + option.key + "\"");
+            return reader.Fail("card has no option \"" + Excerpt(option.key) + "\"");
         }
     }
     if (card.broken == SimCard::Broken::Demod && card.filters != 3)
@@ -196,16 +287,30 @@ bool ParseMux(LineReader& reader, const std::vector<Token>& tokens, const std::s
             if (option.value.empty()) return reader.Fail("ts needs a file name");
             std::string path = option.value;
             if (path[0] != '/' && !baseDirectory.empty()) path = baseDirectory + "/" + path;
+            std::string why;
+            if (!IsRegularFile(path, why)) {
+                if (why == "cannot be opened") return reader.Fail("cannot open the transport-stream file " + QuotedPath(path));
+                return reader.Fail("the transport-stream file " + QuotedPath(path) + " " + why);
+            }
             std::ifstream probe(path, std::ios::binary);
-            if (!probe) return reader.Fail("cannot open the transport-stream file \"" + path + "\"");
+            if (!probe) return reader.Fail("cannot open the transport-stream file " + QuotedPath(path));
+            probe.close();
             // Read once for the whole world: every tuner and every tune share these sections.
             auto sections = std::make_shared<MultiplexSections>();
-            if (sections->LoadFile(path) != S_OK)
-                return reader.Fail("the file \"" + path + "\" holds no transport-stream packets");
+            HRESULT loaded = E_FAIL;
+            try {
+                loaded = sections->LoadFile(path);
+            } catch (const std::ios_base::failure&) {
+                return reader.Fail("the transport-stream file " + QuotedPath(path) + " cannot be read");
+            }
+            if (loaded == E_INVALIDARG)
+                return reader.Fail("the transport-stream file " + QuotedPath(path) + " cannot be read");
+            if (loaded != S_OK)
+                return reader.Fail("the file " + QuotedPath(path) + " holds no transport-stream packets");
             mux.transportStreamPath = path;
             mux.sections = std::move(sections);
         } else {
-            return reader.Fail("mux has no option \"" + option.key + "\"");
+            return reader.Fail("mux has no option \"" + Excerpt(option.key) + "\"");
         }
         if (!ok) return false;
     }
@@ -219,7 +324,7 @@ bool ParseNoise(LineReader& reader, const std::vector<Token>& tokens, SimWorld& 
     std::vector<Option> options;
     if (!reader.Options(tokens, 3, options)) return false;
     for (const Option& option : options) {
-        if (option.key != "strength") return reader.Fail("noise has no option \"" + option.key + "\"");
+        if (option.key != "strength") return reader.Fail("noise has no option \"" + Excerpt(option.key) + "\"");
         if (!reader.Number(option.value, "strength", 0, 100, noise.strength)) return false;
     }
     world.noises.push_back(noise);
@@ -322,7 +427,11 @@ bool Near(int frequencyKHz, int bandwidthMHz, int atKHz, int atMHz) {
 bool SimWorld::Parse(const std::string& text, const std::string& sourceName, const std::string& baseDirectory,
                      SimWorld& world, std::string& error) {
     SimWorld parsed;
-    std::istringstream lines(text);
+    // Editors on some systems start a UTF-8 file with a byte-order mark; it is not part of the first statement.
+    static const std::string kByteOrderMark = "\xEF\xBB\xBF";
+    std::istringstream lines(text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
+                                 ? text.substr(kByteOrderMark.size())
+                                 : text);
     std::string line;
     int lineNumber = 0;
     while (std::getline(lines, line)) {
@@ -343,7 +452,7 @@ bool SimWorld::Parse(const std::string& text, const std::string& sourceName, con
             else if (statement.text == "fault")
                 ok = ParseFault(reader, tokens, parsed);
             else
-                ok = reader.Fail("unknown statement \"" + statement.text + "\"");
+                ok = reader.Fail("unknown statement \"" + Excerpt(statement.text) + "\"");
         }
         if (!ok) {
             error = reader.message;
@@ -355,17 +464,16 @@ bool SimWorld::Parse(const std::string& text, const std::string& sourceName, con
 }
 
 bool SimWorld::LoadFile(const std::string& path, SimWorld& world, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "World file \"" + path + "\": cannot be opened";
+    std::string contents;
+    std::string why;
+    if (!ReadWholeFile(path, contents, why)) {
+        error = "World file " + QuotedPath(path) + ": " + why;
         return false;
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
     std::string directory;
     std::size_t slash = path.find_last_of('/');
     if (slash != std::string::npos) directory = path.substr(0, slash == 0 ? 1 : slash);
-    return Parse(contents.str(), path, directory, world, error);
+    return Parse(contents, path, directory, world, error);
 }
 
 const char* SimWorld::BuiltInText() { return SimDemonstrationWorld::Text(); }
