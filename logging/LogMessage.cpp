@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DebugOutput.h"
+#include "platform/Windows.h"
 
 LogMessage::LogMessage() : pendingText(new wchar_t[10]) { pendingText[0] = L'\0'; }
 
@@ -36,6 +37,21 @@ void LogMessage::Append(const wchar_t* text, int count) {
 }
 
 void LogMessage::AppendBytes(const char* text, int count) {
+    // The system's own texts are ASCII; broadcast texts are stored as UTF-8, and are widened
+    // as such so that every sink narrows the same characters.
+    int ascii = 0;
+    while (ascii < count && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+    if (ascii < count) {
+        int needed = MultiByteToWideChar(CP_UTF8, 0, text, count, nullptr, 0);
+        if (needed > 0) {
+            std::vector<wchar_t> wide(static_cast<std::size_t>(needed));
+            needed = MultiByteToWideChar(CP_UTF8, 0, text, count, wide.data(), needed);
+            if (needed > 0) {
+                Append(wide.data(), needed);
+                return;
+            }
+        }
+    }
     Reserve(length + count);
     for (int i = 0; i < count; ++i)
         pendingText[length + i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));

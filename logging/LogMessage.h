@@ -13,7 +13,8 @@ public:
     LogMessage(const LogMessage&) = delete;
     LogMessage& operator=(const LogMessage&) = delete;
 
-    /// Appends narrow text, each byte widened to the character of the same value; null appends "(null)".
+    /// Appends narrow text: ASCII, or UTF-8 as broadcast texts are stored (a malformed byte becomes
+    /// U+FFFD); null appends "(null)".
     LogMessage& operator<<(const char* text);
     /// Appends wide text; null appends "(null)".
     LogMessage& operator<<(const wchar_t* text);

@@ -1,6 +1,7 @@
 #pragma once
-// A text read from a broadcast: its bytes as sent, stored with their length
-// and a terminating zero, or absent. A zero byte inside the text ends it.
+// A text read from a broadcast, decoded from its character table into UTF-8 once,
+// when it is stored (with a terminating zero), or absent. A zero character ends it;
+// control codes are removed.
 
 #include <string>
 
@@ -13,10 +14,9 @@ public:
     int Length() const { return static_cast<int>(bytes.size()); }
     bool IsPresent() const { return present; }
 
-    /// Stores the bytes up to the first zero byte (an empty text is stored, not absent).
+    /// Stores the text decoded (an empty text is stored, not absent).
     void Set(const unsigned char* data, int length);
-    /// Stores a service or provider name: drops the character-table selector, cuts at the first zero
-    /// byte, removes control codes (below 0x20 and 0x80..0x9F); a text left empty becomes absent.
+    /// Stores a service or provider name decoded; a text left empty becomes absent.
     void SetCleaned(const unsigned char* data, int length);
     void Clear();
 

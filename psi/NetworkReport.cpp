@@ -4,6 +4,14 @@
 
 namespace {
 
+// Names are UTF-8: the columns line up by characters, not bytes.
+int Characters(const char* text) {
+    int count = 0;
+    for (; *text; ++text)
+        if ((static_cast<unsigned char>(*text) & 0xC0) != 0x80) ++count;
+    return count;
+}
+
 const char* MultiplexLabel(int transportStreamId) {
     if (transportStreamId >= 4000 && transportStreamId <= 4999) return "Mux 1";
     if (transportStreamId >= 8000 && transportStreamId <= 8999) return "Mux 2";
@@ -60,7 +68,7 @@ void NetworkReport::Print(LogMessage& log, const TransportStreamInfo* stream, in
                 const bool ac3Row = j == s.audioCount;
                 if ((ac3Row || s.audioPids[j] == 0) && s.ac3Pid == 0) continue;
                 const char* name = s.serviceName.Printable();
-                int length = static_cast<int>(std::strlen(name));
+                int length = Characters(name);
                 log.ShowFormatted("%s", name);
                 if (j > 0 && ac3Row) {
                     log.ShowFormatted(" AC3");

@@ -58,8 +58,7 @@ void NitHandler::Descriptors(TransportStreamInfo* target, const std::uint8_t* st
                                      verbose.ShowFormatted("  Found a network name descriptor\n");
                                      if (!target) return;
                                      target->networkName.Set(at + 2, size - 2);
-                                     verbose.ShowFormatted("    Network Name '%.*s'\n", size - 2,
-                                                           reinterpret_cast<const char*>(at + 2));
+                                     verbose.ShowFormatted("    Network Name '%s'\n", target->networkName.Printable());
                                      return;
                                  case kTagSatelliteDelivery:
                                      verbose.ShowFormatted("  Found a satellite delivery system descriptor\n");

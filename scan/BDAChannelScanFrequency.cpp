@@ -24,10 +24,17 @@ bool IsTelevision(int type) {
 
 bool IsRadio(int type) { return type == 0x02 || type == 0x07 || type == 0x0A; }
 
-// At most 127 characters and always a terminating zero, however long the broadcast name.
+// At most 127 bytes and always a terminating zero, however long the broadcast name; the
+// name is UTF-8, and a cut falls between characters, never inside one.
 void CopyName(char (&buffer)[128], const char* name) {
     std::memset(buffer, 0, sizeof buffer);
-    if (name) std::strncpy(buffer, name, sizeof buffer - 1);
+    if (!name) return;
+    std::size_t length = std::strlen(name);
+    if (length > sizeof buffer - 1) {
+        length = sizeof buffer - 1;
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    }
+    std::memcpy(buffer, name, length);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "logging/LogMessageCallback.h"
+#include "logging/NarrowText.h"
 #include "platform/Clock.h"
 #include "platform/VersionConfig.h"
 #include "platform/sections/Mpeg2DataSource.h"
@@ -21,11 +22,11 @@
 
 namespace {
 
-// Broadcast texts reach the hubs byte by byte; they go out as the same bytes.
+// Narrows as the program's own sinks do, so a name comes out as the same bytes here as in a scan.
 class StandardOutput : public LogMessageCallback {
 public:
     void Write(const wchar_t* text) override {
-        for (; *text; ++text) std::fputc(static_cast<unsigned char>(*text), stdout);
+        if (auto narrow = ToNarrowText(text)) std::fwrite(narrow->data(), 1, narrow->size(), stdout);
     }
 };
 
