@@ -38,10 +38,13 @@ TEST(LogMessage, AppendsNarrowWideNumbersAndNullsInOrder) {
     hub.AddCallback(&sink);
     const char* noNarrow = nullptr;
     const wchar_t* noWide = nullptr;
-    (hub << "Tuner - " << L"X" << 5 << " " << -12 << " " << noNarrow << noWide << "\xE9\n").Show();
+    (hub << "Tuner - " << L"X" << 5 << " " << -12 << " " << noNarrow << noWide << "\xC3\xA9\n").Show();
     ASSERT_EQ(sink.deliveries.size(), 2u);
-    // A broadcast byte is widened as an unsigned value: 0xE9 is U+00E9, never a negative character.
+    // Broadcast text is stored as UTF-8 and widened as such: C3 A9 is U+00E9.
     EXPECT_EQ(sink.deliveries[0].text, L"Tuner - X5 -12 (null)(null)\u00e9\n");
+    // A byte that is not UTF-8 becomes U+FFFD, never a negative character.
+    (hub << "a\xE9" << "b").Write();
+    EXPECT_EQ(sink.deliveries[2].text, L"a\ufffdb");
 }
 
 TEST(LogMessage, ShowCallsEachSinksShowThenWriteInAttachmentOrder) {
