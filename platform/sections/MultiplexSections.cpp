@@ -106,6 +106,23 @@ std::vector<MultiplexSections::Section> MultiplexSections::FindSection(PID pid, 
     return {};
 }
 
+std::map<PID, std::vector<MultiplexSections::Section>> MultiplexSections::SectionsByPid() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<std::pair<PID, const SubTable*>> found;
+    for (const auto& [key, table] : tables) found.emplace_back(std::get<0>(key), &table);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.second->order < b.second->order; });
+    std::map<PID, std::vector<Section>> result;
+    for (const auto& [pid, table] : found) {
+        auto& sections = result[pid];
+        if (!table->complete.empty()) {
+            sections.insert(sections.end(), table->complete.begin(), table->complete.end());
+        } else {
+            for (const auto& [number, section] : table->collecting) sections.push_back(section);
+        }
+    }
+    return result;
+}
+
 MultiplexSections::Statistics MultiplexSections::GetStatistics() const {
     std::lock_guard<std::mutex> lock(mutex);
     return statistics;

@@ -45,6 +45,11 @@ public:
     /// The latest section on the PID with this table_id that passes the filter, complete table or not.
     std::vector<Section> FindSection(PID pid, TID tableId, const MPEG2_FILTER* filter) const;
 
+    /// Every sub-table held, for a source that sends them round as a multiplex repeats them: per PID,
+    /// the sections of each sub-table (its complete version, else what has arrived of it), sub-tables
+    /// in the order they were first seen, each in section_number order. Sections as broadcast.
+    std::map<PID, std::vector<Section>> SectionsByPid() const;
+
     Statistics GetStatistics() const;
     /// Packets read by AddTransportStream and LoadFile.
     std::uint64_t PacketCount() const;
