@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +101,8 @@ ConsoleOutput consoleError;
 
 const char* const kAnsiColour = "04261537";  // Windows colour bits (blue 1, green 2, red 4) to ANSI digits
 
+std::atomic<void (*)(WORD)> attributeObserver{nullptr};
+
 }  // namespace
 
 HANDLE GetStdHandle(DWORD which) {
@@ -111,6 +114,7 @@ HANDLE GetStdHandle(DWORD which) {
 
 BOOL SetConsoleTextAttribute(HANDLE output, WORD attributes) {
     if (output != &consoleOutput && output != &consoleError) return FALSE;
+    if (auto observer = attributeObserver.load(); observer && output == &consoleOutput) observer(attributes);
     int fd = output == &consoleOutput ? STDOUT_FILENO : STDERR_FILENO;
     if (!isatty(fd)) return FALSE;
     unsigned fg = attributes & 0x0F;
@@ -122,6 +126,8 @@ BOOL SetConsoleTextAttribute(HANDLE output, WORD attributes) {
     stream << sequence;
     return TRUE;
 }
+
+void SetConsoleAttributeObserverForTesting(void (*observer)(WORD attributes)) { attributeObserver = observer; }
 
 BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read) {
     if (input != &consoleInput || !records || length == 0 || !read) return FALSE;

@@ -40,6 +40,9 @@ struct INPUT_RECORD {
 
 HANDLE GetStdHandle(DWORD which);
 BOOL SetConsoleTextAttribute(HANDLE output, WORD attributes);
+/// Lets tests see every attribute set on the output handle, in order, whether or not it is a
+/// terminal (null: none). The observer runs on the caller's thread before anything is written.
+void SetConsoleAttributeObserverForTesting(void (*observer)(WORD attributes));
 /// Reads up to `length` input records; blocks until at least one is there.
 BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read);
 BOOL FlushConsoleInputBuffer(HANDLE input);
