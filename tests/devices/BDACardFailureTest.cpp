@@ -239,3 +239,75 @@ TEST_F(DiscoveryFailures, ATunerListedAgainUnderAnotherCaseIsNotAddedTwice) {
 }
 
 }  // namespace
+
+namespace {
+
+int FiltersIn(IGraphBuilder* graph) {
+    ComPtr<IEnumFilters> filters;
+    graph->EnumFilters(filters.ReleaseAndGetAddressOf());
+    int count = 0;
+    ComPtr<IBaseFilter> filter;
+    while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK) ++count;
+    return count;
+}
+
+IBaseFilter* OwnerOf(IPin* pin) {
+    PIN_INFO info{};
+    pin->QueryPinInfo(&info);
+    if (info.pFilter) info.pFilter->Release();
+    return info.pFilter;
+}
+
+TEST_F(CardFailures, TheTransportStreamPinIsTheLastFiltersAndGoesWithTheFilters) {
+    for (const char* world : {"card \"C\"\n", "card \"C\" filters=2\n", "card \"C\" filters=1\n"}) {
+        SCOPED_TRACE(world);
+        Prepare(world);
+        ASSERT_EQ(S_OK, card->LoadFilters(graph.Get()));
+        EXPECT_EQ(graph, card->graphBuilder) << "the card keeps the graph";
+        ASSERT_EQ(S_OK, card->ConnectToNetworkProvider(provider.Get()));
+        ComPtr<IPin> pin;
+        ASSERT_EQ(S_OK, card->GetTransportStreamPin(pin));
+        IBaseFilter* last = card->captureFilter ? card->captureFilter.Get() : card->tunerFilter.Get();
+        EXPECT_EQ(last, OwnerOf(pin.Get()));
+        PIN_DIRECTION direction = PINDIR_INPUT;
+        pin->QueryDirection(&direction);
+        EXPECT_EQ(PINDIR_OUTPUT, direction);
+        EXPECT_EQ(card->transportStreamPin, pin) << "a reference of the caller's own to the same pin";
+        pin.Reset();
+
+        int before = FiltersIn(graph.Get());
+        card->graphTools.DisconnectAllPins(graph.Get());
+        EXPECT_EQ(S_OK, card->RemoveFilters());
+        EXPECT_EQ(E_POINTER, card->GetTransportStreamPin(pin));
+        EXPECT_FALSE(card->tunerFilter);
+        EXPECT_FALSE(card->demodFilter);
+        EXPECT_FALSE(card->captureFilter);
+        int cardFilters = 1 + (std::string(world).find("filters") == std::string::npos
+                                   ? 2
+                                   : std::string(world).find("filters=2") != std::string::npos ? 1 : 0);
+        EXPECT_EQ(before - cardFilters, FiltersIn(graph.Get())) << "only the network provider stays";
+        EXPECT_EQ(1, FiltersIn(graph.Get()));
+        EXPECT_EQ(graph, card->graphBuilder) << "the graph stays kept until the next load";
+        card.reset();
+        graph.Reset();
+        provider.Reset();
+    }
+}
+
+TEST_F(DiscoveryFailures, CardsFoundBeforeASinkIsAttachedReportToIt) {
+    Load("card \"C\"\nfault add \"C Capture\" after=1\n");
+    BDACardCollection silent;
+    ASSERT_EQ(1, silent.FindCards());
+    silent.SetLogCallback(&sink);
+    EXPECT_EQ("", sink.written) << "nothing of the search reached the late sink";
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                     graph.ReleaseAndGetAddressOfVoid()));
+    // Discovery added the capture filter once; the second time it is refused.
+    EXPECT_EQ(E_FAIL, silent.cards[0]->LoadFilters(graph.Get()));
+    EXPECT_EQ("Failed to add filter: C Capture\nCannot load Capture Device: -2147467259\n", sink.written)
+        << "the card and its toolkit both took the sink";
+    EXPECT_EQ("Cannot load Capture Device: -2147467259\n", sink.shown);
+}
+
+}  // namespace
