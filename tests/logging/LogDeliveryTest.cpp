@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <climits>
 #include <string>
 
@@ -173,6 +175,14 @@ TEST(LogMessageCallbacks, RemovingOneSinkKeepsTheOthersInOrderAndIndentsReachEve
     EXPECT_EQ(c.GetIndent(), -1);
 }
 
+class CommandLineGuard;
+
+std::string OwnPath() {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return std::string(path, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
 class CommandLineGuard {
 public:
     explicit CommandLineGuard(const std::string& line) { SetCommandLineForTesting(line.c_str()); }
@@ -221,6 +231,21 @@ TEST(LogFileName, TheProgramsFolderEndsAtTheLastSeparator) {
         EXPECT_EQ(GetProgramPath(), c.path) << c.commandLine;
         EXPECT_EQ(GetProgramDirectory(), c.folder) << c.commandLine;
     }
+}
+
+TEST_F(LogDelivery, TheBuildLineAndItsErrorAreRecordedNotShown) {
+    {
+        CommandLineGuard line(OwnPath());
+        testing::internal::CaptureStdout();
+        hub.WriteBuildVersion();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(File(), "Build - v2.6.0.0\n");
+    }
+    CommandLineGuard missing((dir / "missing" / "tunewright").string());
+    testing::internal::CaptureStdout();
+    hub.WriteBuildVersion();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(File(), "Build - v2.6.0.0\nError reading version number\n");
 }
 
 }  // namespace
