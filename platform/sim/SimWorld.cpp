@@ -17,8 +17,8 @@ namespace {
 
 // Error lines quote what the file says; a quote shows at most this many characters.
 constexpr std::size_t kExcerptCharacters = 40;
-// Paths are quoted whole unless they are absurdly long.
-constexpr std::size_t kPathCharacters = 400;
+// Paths are quoted whole unless they are absurdly long (a path is no use cut short).
+constexpr std::size_t kPathCharacters = 200;
 
 // A quotation from the file that is safe to print on a terminal: control characters,
 // bytes that are not UTF-8 and zero bytes are shown as \xNN (C1 controls as \u00NN),
@@ -359,7 +359,7 @@ bool ParseResult(LineReader& reader, const std::string& text, HRESULT& result) {
         return true;
     }
     return reader.Fail("result must be S_FALSE, E_FAIL, another code's name or 0x and eight hex digits, not \"" +
-                       text + "\"");
+                       Excerpt(text) + "\"");
 }
 
 bool ParseFault(LineReader& reader, const std::vector<Token>& tokens, SimWorld& world) {
@@ -380,7 +380,7 @@ bool ParseFault(LineReader& reader, const std::vector<Token>& tokens, SimWorld& 
             known = true;
         }
     }
-    if (!known) return reader.Fail("fault needs add, connect, run, tune or gettable, not \"" + tokens[1].text + "\"");
+    if (!known) return reader.Fail("fault needs add, connect, run, tune or gettable, not \"" + Excerpt(tokens[1].text) + "\"");
     std::size_t first = 2;
     const bool named = fault.point == InjectedFaults::Point::AddFilter || fault.point == InjectedFaults::Point::Connect;
     if (named) {
@@ -408,7 +408,7 @@ bool ParseFault(LineReader& reader, const std::vector<Token>& tokens, SimWorld& 
                 ok = reader.Number(option.value, "pid", 0, 0x1FFF, fault.pid);
             }
         } else {
-            return reader.Fail("fault " + tokens[1].text + " has no option \"" + option.key + "\"");
+            return reader.Fail("fault " + tokens[1].text + " has no option \"" + Excerpt(option.key) + "\"");
         }
         if (!ok) return false;
     }

@@ -144,6 +144,12 @@ TEST(SimWorldInputTest, ErrorLinesQuoteAShortEscapedExcerpt) {
     // Exactly 40 characters are shown whole.
     EXPECT_EQ("World file \"w.txt\", line 1: unknown statement \"" + std::string(40, 'y') + "\"",
               ParseError(std::string(40, 'y')));
+    // Every statement quotes the same way.
+    EXPECT_EQ("World file \"w.txt\", line 1: fault needs add, connect, run, tune or gettable, not \"x\\x1b[2J\"",
+              ParseError("fault x\x1b[2J"));
+    EXPECT_EQ("World file \"w.txt\", line 1: result must be S_FALSE, E_FAIL, another code's name or 0x and eight hex "
+              "digits, not \"\\x07" + std::string(39, 'z') + "...\"",
+              ParseError("fault run result=\x07" + std::string(100, 'z')));
     // The file's own name is escaped too.
     EXPECT_EQ("World file \"w\\x1b]0;x\\x07.txt\": cannot be opened", LoadError("w\x1b]0;x\x07.txt"));
 }
