@@ -146,3 +146,81 @@ TEST_F(FailurePath, EveryFailingGraphStepShowsItsLineAndTheScanReturnsItsCode) {
 }
 
 }  // namespace
+
+namespace {
+
+// The card reports its own failures to the log file only; the console sees the engine's summary line.
+TEST_F(FailurePath, TheCardsOwnFailuresReachTheLogFileOnly) {
+    struct Case {
+        const char* fault;
+        HRESULT code;
+        const char* console;
+        const char* log;
+    } cases[] = {
+        {"fault add \"Scanner\" result=E_OUTOFMEMORY", E_OUTOFMEMORY, "Failed to add filters to graph.\n",
+         "Failed to add filter: Scanner\nCannot load Tuner Device: -2147024882\nFailed to add filters to graph.\n"},
+        {"fault connect \"Scanner\" result=VFW_E_NO_ACCEPTABLE_TYPES", E_FAIL, "Failed to connect filters in graph.\n",
+         "Failed to connect Network Provider to Tuner Filter: -2147467259\nFailed to connect filters in graph.\n"},
+        {"fault add \"BDA MPEG2 Transport Information Filter\"", E_FAIL,
+         "Cannot load TIF. This may indicate that the Microsoft BDA components are not correctly installed. "
+         "Type:\n  regsvr32 mpg2splt.ax\n  regsvr32 psisrndr.ax\n  regsvr32 mpeg2data.ax\n\n"
+         "Failed to add filters to graph.\n",
+         nullptr},
+        {"fault add \"MPEG-2 Sections and Tables\"", E_FAIL,
+         "Cannot load MPEG-2 Sections and Tables. This may indicate that the Microsoft BDA components are not "
+         "correctly installed. Type:\n  regsvr32 mpg2splt.ax\n  regsvr32 psisrndr.ax\n  regsvr32 mpeg2data.ax\n\n"
+         "Failed to add filters to graph.\n",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        // Discovery adds and connects the tuner in trial graphs first: let those pass.
+        bool reached = false;
+        for (int after = 0; after < 6 && !reached; ++after) {
+            TestWorld one;
+            one.Line("card \"Scanner\"");
+            one.Line(std::string(c.fault) + " after=" + std::to_string(after));
+            std::string error;
+            ASSERT_TRUE(SimMachine::LoadFileForTesting(one.WorldPath(), &error)) << error;
+            auto* scan = new BDAChannelScan;
+            scan->AddRef();
+            testing::internal::CaptureStdout();
+            int selected = scan->SelectCard();
+            testing::internal::GetCapturedStdout();
+            if (selected == 0) {
+                reached = true;
+                SkipLog();
+                testing::internal::CaptureStdout();
+                EXPECT_EQ(scan->ScanTaiwan(), c.code);
+                EXPECT_EQ(testing::internal::GetCapturedStdout(), c.console);
+                EXPECT_EQ(Log(), c.log ? c.log : c.console);
+            }
+            scan->TearDownGraph();
+            EXPECT_EQ(scan->Release(), 0u);
+        }
+        EXPECT_TRUE(reached);
+    }
+}
+
+TEST_F(FailurePath, LockingWithoutNetworkProviderOrTuningSpaceFailsWithTheGeneralCode) {
+    Card();
+    world.Line("mux 474000 8");
+    Start();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(engine->BuildGraph(), S_OK);
+    SkipLog();
+    SignalStatistics s{};
+    engine->tuningSpace.Reset();
+    EXPECT_EQ(engine->LockChannel(474000, 8, s), E_FAIL);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "the toolkit's own lines are discarded";
+    EXPECT_EQ(Log(), "");
+    engine->TearDownGraph();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(engine->BuildGraph(), S_OK);
+    engine->networkProvider.Reset();
+    EXPECT_EQ(engine->LockChannel(474000, 8, s), E_FAIL);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed while interfacing Tuner with Network Provider\n");
+    EXPECT_EQ(Log(), "Failed while interfacing Tuner with Network Provider\n");
+}
+
+}  // namespace

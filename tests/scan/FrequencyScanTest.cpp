@@ -184,6 +184,32 @@ TEST_F(FrequencyScan, OnlyNamedNumberedTelevisionServicesAreKept) {
     EXPECT_EQ(engine->channels[0].serviceId, 0x40);
 }
 
+TEST_F(FrequencyScan, TelevisionOfEveryCodingIsKeptRadioAndOthersOnlyAnnounced) {
+    TestMultiplex m = Multiplex(0x60, 490000, 8, 1, "Type 01");
+    int sid = 0x70, lcn = 2;
+    auto add = [&](int type, const std::string& name) {
+        TestService s;
+        s.serviceId = sid++;
+        s.type = type;
+        s.name = name;
+        s.lcn = lcn++;
+        m.services.push_back(s);
+    };
+    for (int type : {0x11, 0x16, 0x19, 0x1C, 0x1F, 0x20}) add(type, "Tv " + std::to_string(type));
+    for (int type : {0x02, 0x07, 0x0A}) add(type, "Radio " + std::to_string(type));
+    for (int type : {0x03, 0x0C, 0x10, 0x12, 0x21}) add(type, "Other " + std::to_string(type));
+    Card();
+    Mux(490000, 8, m);
+    Build();
+    Scan(1, 490000, 8);
+    EXPECT_EQ(Count(Log(), "* TV station found = 'T"), 7);
+    EXPECT_EQ(Count(Log(), "* Radio station found = 'Radio "), 3);
+    EXPECT_EQ(Count(Log(), "* Other station found = 'Other "), 5);
+    ASSERT_EQ(engine->channels.size(), 7u);
+    for (const ChannelRecord& r : engine->channels)
+        EXPECT_TRUE(r.name == std::string("Type 01") || std::string(r.name).substr(0, 3) == "Tv ") << r.name;
+}
+
 TEST_F(FrequencyScan, WaitsTheirFixedTimesOnTheSimulatedClock) {
     Card();
     world.Line("mux 530000 8");  // locks at once; its tables never arrive
