@@ -29,6 +29,8 @@ Clock& Clock::Instance() {
     return clock;
 }
 
+Clock::Mode Clock::ConfiguredMode() { return ModeFromEnvironment(); }
+
 Clock::Clock() : mode(ModeFromEnvironment()), realStart(SteadyMs()) {}
 
 void Clock::SetMode(Mode newMode) {

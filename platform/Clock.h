@@ -17,8 +17,10 @@ public:
     enum class Mode { Real, Virtual };
     static constexpr std::int64_t kNoDeadline = -1;
 
-    /// The one clock of the process; its mode comes from TUNEWRIGHT_CLOCK, else from whether stdin is a terminal.
+    /// The one clock of the process; it starts in the configured mode, and the platform's backend may set another.
     static Clock& Instance();
+    /// The mode that TUNEWRIGHT_CLOCK asks for, else real when stdin is a terminal and virtual when it is not.
+    static Mode ConfiguredMode();
 
     Mode GetMode() const { return mode; }
     /// Tests switch modes between runs; no thread may be waiting.

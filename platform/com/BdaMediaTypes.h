@@ -1,21 +1,16 @@
 #pragma once
-// The media types on the simulated machine's pins. A card's filters are linked
-// by a type of their own card and stage, so that a tuner connects only to its
-// own card's next component, as drivers do through their mediums.
+// The media types on the pins of the device-neutral filters: the antenna link
+// from the network provider, the transport stream into the demultiplexer, and
+// the sections from the demultiplexer to the TIF and the sections-and-tables filter.
 
 #include <vector>
 
 #include "platform/com/BasePin.h"
-#include "platform/sim/SimWorld.h"
 
-class SimMediaTypes {
+class BdaMediaTypes {
 public:
     /// Network provider to tuner.
     static MediaTypeId Antenna();
-    /// The link into stage 1 (after the tuner) or 2 (after the demodulator) of a card.
-    static MediaTypeId CardLink(int cardIndex, int stage);
-    /// What a card's last filter offers on its output.
-    static std::vector<MediaTypeId> TransportOutput(SimCard::Output output);
     /// What the demultiplexer's input accepts.
     static std::vector<MediaTypeId> TransportInput();
     /// Demultiplexer outputs to the TIF and the sections-and-tables filter.

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/com/ClassRegistry.h"
-#include "platform/sim/SimMachine.h"
+#include "platform/com/PlatformBackends.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ TaskAllocator taskAllocator;
 }  // namespace
 
 HRESULT CoInitializeEx(LPVOID, DWORD) {
-    SimMachine::EnsureLoaded();
+    PlatformBackends::EnsureStarted();
     return initialisations++ == 0 ? S_OK : S_FALSE;
 }
 

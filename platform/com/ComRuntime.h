@@ -18,7 +18,7 @@ constexpr DWORD CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
 
 constexpr DWORD MEMCTX_TASK = 1;
 
-/// The first call of the process also loads the machine the runtime serves.
+/// The first call of the process also starts the platform backend the runtime serves.
 HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
 void CoUninitialize();
 

@@ -1,9 +1,9 @@
-#include "platform/sim/SimDemultiplexer.h"
+#include "platform/com/Mpeg2Demultiplexer.h"
 
-#include "platform/sim/SimMediaTypes.h"
+#include "platform/com/BdaMediaTypes.h"
 
-SimDemultiplexer::SimDemultiplexer() : BaseFilter(CLSID_MPEG2Demultiplexer) {
-    AddPin(L"MPEG-2 Stream", PINDIR_INPUT, SimMediaTypes::TransportInput());
-    AddPin(L"Output 1", PINDIR_OUTPUT, {SimMediaTypes::Sections()});
-    AddPin(L"Output 2", PINDIR_OUTPUT, {SimMediaTypes::Sections()});
+Mpeg2Demultiplexer::Mpeg2Demultiplexer() : BaseFilter(CLSID_MPEG2Demultiplexer) {
+    AddPin(L"MPEG-2 Stream", PINDIR_INPUT, BdaMediaTypes::TransportInput());
+    AddPin(L"Output 1", PINDIR_OUTPUT, {BdaMediaTypes::Sections()});
+    AddPin(L"Output 2", PINDIR_OUTPUT, {BdaMediaTypes::Sections()});
 }

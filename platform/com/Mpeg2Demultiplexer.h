@@ -4,7 +4,7 @@
 
 #include "platform/com/BaseFilter.h"
 
-class SimDemultiplexer final : public BaseFilter<> {
+class Mpeg2Demultiplexer final : public BaseFilter<> {
 public:
-    SimDemultiplexer();
+    Mpeg2Demultiplexer();
 };

@@ -1,21 +1,21 @@
-#include "platform/sim/SimNetworkProvider.h"
+#include "platform/com/NetworkProvider.h"
 
+#include "platform/com/BdaMediaTypes.h"
 #include "platform/com/InjectedFaults.h"
-#include "platform/sim/SimMediaTypes.h"
-#include "platform/sim/SimTuneTarget.h"
+#include "platform/com/TuneTarget.h"
 
-SimNetworkProvider::SimNetworkProvider() : BaseFilter(CLSID_DVBTNetworkProvider) {
-    AddPin(L"Antenna Out", PINDIR_OUTPUT, {SimMediaTypes::Antenna()});
+NetworkProvider::NetworkProvider() : BaseFilter(CLSID_DVBTNetworkProvider) {
+    AddPin(L"Antenna Out", PINDIR_OUTPUT, {BdaMediaTypes::Antenna()});
 }
 
-void* SimNetworkProvider::QueryOtherInterface(REFIID riid) {
+void* NetworkProvider::QueryOtherInterface(REFIID riid) {
     if (riid == IID_ITuner) return static_cast<ITuner*>(this);
     return BaseFilter::QueryOtherInterface(riid);
 }
 
-HRESULT SimNetworkProvider::get_TuningSpace(ITuningSpace** space) { return tuningSpace.CopyTo(space); }
+HRESULT NetworkProvider::get_TuningSpace(ITuningSpace** space) { return tuningSpace.CopyTo(space); }
 
-HRESULT SimNetworkProvider::put_TuningSpace(ITuningSpace* space) {
+HRESULT NetworkProvider::put_TuningSpace(ITuningSpace* space) {
     if (space) {
         GUID networkType{};
         if (FAILED(space->get__NetworkType(&networkType)) || !(networkType == CLSID_DVBTNetworkProvider))
@@ -25,9 +25,9 @@ HRESULT SimNetworkProvider::put_TuningSpace(ITuningSpace* space) {
     return S_OK;
 }
 
-HRESULT SimNetworkProvider::get_TuneRequest(ITuneRequest** request) { return tuneRequest.CopyTo(request); }
+HRESULT NetworkProvider::get_TuneRequest(ITuneRequest** request) { return tuneRequest.CopyTo(request); }
 
-HRESULT SimNetworkProvider::ReadLocator(ITuneRequest* request, long& frequencyKHz, long& bandwidthMHz) {
+HRESULT NetworkProvider::ReadLocator(ITuneRequest* request, long& frequencyKHz, long& bandwidthMHz) {
     frequencyKHz = -1;
     bandwidthMHz = -1;
     ComPtr<ILocator> locator;
@@ -39,7 +39,7 @@ HRESULT SimNetworkProvider::ReadLocator(ITuneRequest* request, long& frequencyKH
     return S_OK;
 }
 
-HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request) {
+HRESULT NetworkProvider::put_TuneRequest(ITuneRequest* request) {
     if (!request) return E_POINTER;
     HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::TuneRequest);
     if (FAILED(injected)) return injected;
@@ -54,7 +54,7 @@ HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request) {
     PIN_INFO info{};
     if (FAILED(tunerPin->QueryPinInfo(&info)) || !info.pFilter) return injected;
     ComPtr<IBaseFilter> tuner = ComPtr<IBaseFilter>::Attach(info.pFilter);
-    ComPtr<ISimTuneTarget> target;
+    ComPtr<ITuneTarget> target;
     if (SUCCEEDED(tuner.As(target))) {
         HRESULT hr = target->Tune(frequencyKHz, bandwidthMHz);
         return hr == S_OK ? injected : hr;
@@ -62,12 +62,12 @@ HRESULT SimNetworkProvider::put_TuneRequest(ITuneRequest* request) {
     return injected;
 }
 
-HRESULT SimNetworkProvider::Validate(ITuneRequest* request) { return request ? S_OK : E_POINTER; }
+HRESULT NetworkProvider::Validate(ITuneRequest* request) { return request ? S_OK : E_POINTER; }
 
-HRESULT SimNetworkProvider::get_SignalStrength(long* strength) {
+HRESULT NetworkProvider::get_SignalStrength(long* strength) {
     if (!strength) return E_POINTER;
     *strength = 0;
     return S_OK;
 }
 
-HRESULT SimNetworkProvider::TriggerSignalEvents(long) { return S_OK; }
+HRESULT NetworkProvider::TriggerSignalEvents(long) { return S_OK; }

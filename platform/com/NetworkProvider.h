@@ -6,9 +6,9 @@
 #include "platform/com/BaseFilter.h"
 #include "platform/com/Tuning.h"
 
-class SimNetworkProvider final : public BaseFilter<IScanningTuner> {
+class NetworkProvider final : public BaseFilter<IScanningTuner> {
 public:
-    SimNetworkProvider();
+    NetworkProvider();
 
     HRESULT get_TuningSpace(ITuningSpace** space) override;
     HRESULT put_TuningSpace(ITuningSpace* space) override;

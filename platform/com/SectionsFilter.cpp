@@ -1,22 +1,21 @@
-#include "platform/sim/SimSectionsFilter.h"
+#include "platform/com/SectionsFilter.h"
 
 #include <algorithm>
 
+#include "platform/com/BdaMediaTypes.h"
 #include "platform/com/InjectedFaults.h"
-#include "platform/sim/SimMediaTypes.h"
-#include "platform/sim/SimUpstream.h"
+#include "platform/com/UpstreamTuner.h"
 
-SimSectionsFilter::SimSectionsFilter()
-    : BaseFilter(CLSID_Mpeg2Data), source(ComPtr<Mpeg2DataSource>::Attach(NewComObject<Mpeg2DataSource>())) {
-    AddPin(L"In", PINDIR_INPUT, {SimMediaTypes::Sections()});
+SectionsFilter::SectionsFilter()
+    : BaseFilter(CLSID_Mpeg2Data), nothing(ComPtr<Mpeg2DataSource>::Attach(NewComObject<Mpeg2DataSource>())) {
+    AddPin(L"In", PINDIR_INPUT, {BdaMediaTypes::Sections()});
 }
 
-HRESULT SimSectionsFilter::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs,
-                                      ISectionList** list) {
+HRESULT SectionsFilter::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     return Request(pid, tableId, filter, timeoutMs, list, false);
 }
 
-HRESULT SimSectionsFilter::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
+HRESULT SectionsFilter::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     HRESULT injected = InjectedFaults::Check(InjectedFaults::Point::GetTable, nullptr, pid);
     if (FAILED(injected)) {
         if (list) *list = nullptr;
@@ -26,33 +25,33 @@ HRESULT SimSectionsFilter::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, 
     return hr == S_OK ? injected : hr;
 }
 
-std::shared_ptr<MultiplexSections> SimSectionsFilter::Readable(std::int64_t nowMs, std::int64_t& readableAtMs) {
+ComPtr<IMpeg2Data> SectionsFilter::Readable(std::int64_t nowMs, std::int64_t& readableAtMs) {
     readableAtMs = -1;
-    ComPtr<ISimSignalSource> tuner = SimUpstream::FindTuner(static_cast<IBaseFilter*>(this));
-    SimTuneState state;
-    if (!tuner || FAILED(tuner->GetTuneState(&state)) || !state.mux || !state.mux->sections) return nullptr;
-    std::int64_t at = state.TablesAtMs();
-    if (at < 0) return nullptr;
-    if (nowMs < at) {
-        readableAtMs = at;
-        return nullptr;
+    ComPtr<ITuneStateSource> tuner = UpstreamTuner::Find(static_cast<IBaseFilter*>(this));
+    TuneState state;
+    if (!tuner || FAILED(tuner->GetTuneState(&state)) || !state.sections || state.tablesAtMs < 0) return {};
+    if (nowMs < state.tablesAtMs) {
+        readableAtMs = state.tablesAtMs;
+        return {};
     }
-    return state.mux->sections;
+    return state.sections;
 }
 
-HRESULT SimSectionsFilter::Request(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list,
-                                   bool wholeTable) {
+HRESULT SectionsFilter::Request(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list,
+                                bool wholeTable) {
     if (!list) return E_POINTER;
     *list = nullptr;
     const auto deadline = static_cast<std::int64_t>(GetTickCount64()) + timeoutMs;
     for (;;) {
         auto now = static_cast<std::int64_t>(GetTickCount64());
         std::int64_t readableAt = -1;
-        auto sections = Readable(now, readableAt);
-        // The multiplex's sections replace the last tune's, or none while nothing can be read.
-        source->SetSections(sections);
+        // Looked up again each round: a retune replaces the source of the last tune.
+        ComPtr<IMpeg2Data> source = Readable(now, readableAt);
         std::int64_t slice = std::max<std::int64_t>(deadline - now, 0);
-        if (!sections) slice = std::min<std::int64_t>(slice, readableAt > now ? readableAt - now : kRecheckMs);
+        if (!source) {
+            slice = std::min<std::int64_t>(slice, readableAt > now ? readableAt - now : kRecheckMs);
+            source = ComPtr<IMpeg2Data>(nothing.Get());
+        }
         HRESULT hr = wholeTable ? source->GetTable(pid, tableId, filter, static_cast<DWORD>(slice), list)
                                 : source->GetSection(pid, tableId, filter, static_cast<DWORD>(slice), list);
         if (SUCCEEDED(hr) || static_cast<std::int64_t>(GetTickCount64()) >= deadline) return hr;

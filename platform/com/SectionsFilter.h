@@ -1,8 +1,8 @@
 #pragma once
 // The MPEG-2 sections and tables filter, fed by the demultiplexer. Its
-// IMpeg2Data hands out the tables of the multiplex that the graph's tuner is
-// tuned to, once the tuner has settled and the tables have come round; until
-// then, and on a multiplex without tables, a request waits its time-out.
+// IMpeg2Data reads the tables of what the graph's tuner is tuned to, from the
+// section source of the current tune, once the tuner says they can be read;
+// until then, and where nothing carries tables, a request waits its time-out.
 
 #include "platform/ComPtr.h"
 #include "platform/com/BaseFilter.h"
@@ -10,12 +10,12 @@
 
 inline constexpr CLSID CLSID_Mpeg2Data = {0xC666E115, 0xBB62, 0x4027, {0xA1, 0x13, 0x82, 0xD6, 0x43, 0xFE, 0x2D, 0x99}};
 
-class SimSectionsFilter final : public BaseFilter<IMpeg2Data> {
+class SectionsFilter final : public BaseFilter<IMpeg2Data> {
 public:
     /// While nothing can be read, how often a waiting request looks at the tuner again.
     static constexpr DWORD kRecheckMs = 100;
 
-    SimSectionsFilter();
+    SectionsFilter();
 
     HRESULT GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
     HRESULT GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
@@ -24,8 +24,9 @@ public:
 
 private:
     HRESULT Request(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list, bool wholeTable);
-    /// The sections readable now, else null with the time they will be (-1 when unknown).
-    std::shared_ptr<MultiplexSections> Readable(std::int64_t nowMs, std::int64_t& readableAtMs);
+    /// The current tune's section source when it can be read now, else null with the time it will be (-1 when unknown).
+    ComPtr<IMpeg2Data> Readable(std::int64_t nowMs, std::int64_t& readableAtMs);
 
-    ComPtr<Mpeg2DataSource> source;
+    /// Holds no sections: a request with nothing to read waits on it, as on an empty demultiplexer.
+    ComPtr<Mpeg2DataSource> nothing;
 };

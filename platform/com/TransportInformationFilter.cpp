@@ -1,24 +1,24 @@
-#include "platform/sim/SimTransportInformationFilter.h"
+#include "platform/com/TransportInformationFilter.h"
 
 #include <vector>
 
-#include "platform/sim/SimMediaTypes.h"
-#include "platform/sim/SimUpstream.h"
+#include "platform/com/BdaMediaTypes.h"
+#include "platform/com/UpstreamTuner.h"
 
 namespace {
 constexpr CLSID kTifClass = {0x6B2E0F47, 0x1D7C, 0x4A09, {0x8C, 0x52, 0xE3, 0x90, 0x1B, 0x6D, 0x22, 0xA4}};
 }
 
-const CLSID& SimTransportInformationFilter::ClassId() { return kTifClass; }
+const CLSID& TransportInformationFilter::ClassId() { return kTifClass; }
 
-SimTransportInformationFilter::SimTransportInformationFilter()
+TransportInformationFilter::TransportInformationFilter()
     : BaseFilter(kTifClass),
       idle(CreateEventA(nullptr, TRUE, TRUE, nullptr)),
       wake(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    AddPin(L"Input", PINDIR_INPUT, {SimMediaTypes::Sections()});
+    AddPin(L"Input", PINDIR_INPUT, {BdaMediaTypes::Sections()});
 }
 
-SimTransportInformationFilter::~SimTransportInformationFilter() {
+TransportInformationFilter::~TransportInformationFilter() {
     // No thread may outlive the filter, nor call a sink after it is gone.
     StopWatching();
     sinks.clear();
@@ -26,7 +26,7 @@ SimTransportInformationFilter::~SimTransportInformationFilter() {
     CloseHandle(idle);
 }
 
-HRESULT SimTransportInformationFilter::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+HRESULT TransportInformationFilter::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
     if (!point) return E_POINTER;
     *point = nullptr;
     if (riid != IID_IGuideDataEvent) return CONNECT_E_NOCONNECTION;
@@ -35,7 +35,7 @@ HRESULT SimTransportInformationFilter::FindConnectionPoint(REFIID riid, IConnect
     return S_OK;
 }
 
-HRESULT SimTransportInformationFilter::Advise(IUnknown* sink, DWORD* cookie) {
+HRESULT TransportInformationFilter::Advise(IUnknown* sink, DWORD* cookie) {
     if (!sink || !cookie) return E_POINTER;
     *cookie = 0;
     ComPtr<IGuideDataEvent> events;
@@ -47,7 +47,7 @@ HRESULT SimTransportInformationFilter::Advise(IUnknown* sink, DWORD* cookie) {
     return S_OK;
 }
 
-HRESULT SimTransportInformationFilter::Unadvise(DWORD cookie) {
+HRESULT TransportInformationFilter::Unadvise(DWORD cookie) {
     ComPtr<IGuideDataEvent> sink;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -69,7 +69,7 @@ HRESULT SimTransportInformationFilter::Unadvise(DWORD cookie) {
     return S_OK;
 }
 
-void SimTransportInformationFilter::RaiseServiceChanged() {
+void TransportInformationFilter::RaiseServiceChanged() {
     std::vector<ComPtr<IGuideDataEvent>> targets;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -86,21 +86,21 @@ void SimTransportInformationFilter::RaiseServiceChanged() {
     if (--callsInFlight == 0) SetEvent(idle);
 }
 
-void SimTransportInformationFilter::StateChanged(FILTER_STATE state) {
+void TransportInformationFilter::StateChanged(FILTER_STATE state) {
     if (state == State_Running)
         StartWatching();
     else
         StopWatching();
 }
 
-void SimTransportInformationFilter::StartWatching() {
+void TransportInformationFilter::StartWatching() {
     if (thread) return;
-    tuner = SimUpstream::FindTuner(static_cast<IBaseFilter*>(this));
+    tuner = UpstreamTuner::Find(static_cast<IBaseFilter*>(this));
     if (!tuner) return;  // nothing feeds the filter, so nothing will change
     tuner->AddTuneEvent(wake);
     quit = false;
     DWORD id = 0;
-    thread = CreateThread(nullptr, 0, &SimTransportInformationFilter::ThreadMain, this, 0, &id);
+    thread = CreateThread(nullptr, 0, &TransportInformationFilter::ThreadMain, this, 0, &id);
     if (!thread) {
         tuner->RemoveTuneEvent(wake);
         tuner.Reset();
@@ -109,7 +109,7 @@ void SimTransportInformationFilter::StartWatching() {
     threadId = id;
 }
 
-void SimTransportInformationFilter::StopWatching() {
+void TransportInformationFilter::StopWatching() {
     if (!thread) return;
     quit = true;
     SetEvent(wake);
@@ -121,23 +121,29 @@ void SimTransportInformationFilter::StopWatching() {
     tuner.Reset();
 }
 
-DWORD WINAPI SimTransportInformationFilter::ThreadMain(LPVOID self) {
-    return static_cast<SimTransportInformationFilter*>(self)->Watch();
+DWORD WINAPI TransportInformationFilter::ThreadMain(LPVOID self) {
+    return static_cast<TransportInformationFilter*>(self)->Watch();
 }
 
-DWORD SimTransportInformationFilter::Watch() {
+DWORD TransportInformationFilter::Watch() {
     unsigned handled = 0;
+    bool scheduled = false;
     int pending = 0;
     std::int64_t dueAtMs = 0;
     while (!quit) {
-        SimTuneState state;
+        TuneState state;
         tuner->GetTuneState(&state);
         if (state.generation != handled) {
             // A new tune: whatever was due for the last one is forgotten.
             handled = state.generation;
-            std::int64_t tablesAt = state.TablesAtMs();
-            pending = tablesAt >= 0 ? state.mux->serviceEvents : 0;
-            dueAtMs = tablesAt + kServiceInfoMs;
+            scheduled = false;
+            pending = 0;
+        }
+        // A tuner may learn only later in a tune that its tables can be read (a real one once it locks).
+        if (!scheduled && state.tablesAtMs >= 0) {
+            scheduled = true;
+            pending = state.serviceEvents;
+            dueAtMs = state.tablesAtMs + kServiceInfoMs;
         }
         auto now = static_cast<std::int64_t>(GetTickCount64());
         if (pending > 0 && now >= dueAtMs) {

@@ -13,9 +13,9 @@
 #include "platform/Kernel.h"
 #include "platform/com/Bda.h"
 #include "platform/com/BaseFilter.h"
-#include "platform/sim/SimSignalSource.h"
+#include "platform/com/TuneStateSource.h"
 
-class SimTransportInformationFilter final
+class TransportInformationFilter final
     : public BaseFilter<IConnectionPointContainer, IConnectionPoint> {
 public:
     /// After the tables can be read, how long the TIF takes to have read the service information.
@@ -23,8 +23,8 @@ public:
     /// Between the two events of a multiplex that raises two.
     static constexpr DWORD kRepeatMs = 200;
 
-    SimTransportInformationFilter();
-    ~SimTransportInformationFilter() override;
+    TransportInformationFilter();
+    ~TransportInformationFilter() override;
 
     HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
     HRESULT Advise(IUnknown* sink, DWORD* cookie) override;
@@ -54,5 +54,5 @@ private:
     HANDLE thread = nullptr;
     std::atomic<DWORD> threadId{0};
     std::atomic<bool> quit{false};
-    ComPtr<ISimSignalSource> tuner;
+    ComPtr<ITuneStateSource> tuner;
 };

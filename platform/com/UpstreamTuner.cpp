@@ -1,14 +1,14 @@
-#include "platform/sim/SimUpstream.h"
+#include "platform/com/UpstreamTuner.h"
 
 namespace {
 
-// Deeper than any graph of the simulated machine; guards against a loop of connections.
+// Deeper than any BDA graph; guards against a loop of connections.
 constexpr int kMaxDepth = 8;
 
-ComPtr<ISimSignalSource> Search(IBaseFilter* filter, int depth) {
+ComPtr<ITuneStateSource> Search(IBaseFilter* filter, int depth) {
     if (!filter || depth > kMaxDepth) return {};
-    ComPtr<ISimSignalSource> tuner;
-    if (filter->QueryInterface(IID_ISimSignalSource, tuner.ReleaseAndGetAddressOfVoid()) == S_OK && tuner)
+    ComPtr<ITuneStateSource> tuner;
+    if (filter->QueryInterface(IID_ITuneStateSource, tuner.ReleaseAndGetAddressOfVoid()) == S_OK && tuner)
         return tuner;
     ComPtr<IEnumPins> pins;
     if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf())) || !pins) return {};
@@ -28,4 +28,4 @@ ComPtr<ISimSignalSource> Search(IBaseFilter* filter, int depth) {
 
 }  // namespace
 
-ComPtr<ISimSignalSource> SimUpstream::FindTuner(IBaseFilter* filter) { return Search(filter, 0); }
+ComPtr<ITuneStateSource> UpstreamTuner::Find(IBaseFilter* filter) { return Search(filter, 0); }

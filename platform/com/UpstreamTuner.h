@@ -4,10 +4,10 @@
 
 #include "platform/ComPtr.h"
 #include "platform/com/DirectShow.h"
-#include "platform/sim/SimSignalSource.h"
+#include "platform/com/TuneStateSource.h"
 
-class SimUpstream {
+class UpstreamTuner {
 public:
     /// The tuner upstream of the filter, or empty when none is connected.
-    static ComPtr<ISimSignalSource> FindTuner(IBaseFilter* filter);
+    static ComPtr<ITuneStateSource> Find(IBaseFilter* filter);
 };

@@ -1,7 +1,7 @@
 #pragma once
-// The simulated machine: installs a world's cards as BDA devices and the
-// platform's filters as classes. The process loads it once, from the file that
-// TUNEWRIGHT_WORLD names or from the built-in world; tests load their own.
+// The simulated machine as tests load it: installs a world's cards as BDA
+// devices through the simulation backend, and names their device paths. A
+// run of the program gets its world through backend selection instead.
 
 #include <memory>
 #include <string>
@@ -10,9 +10,6 @@
 
 class SimMachine {
 public:
-    /// The first call loads the machine; a malformed world prints its one line and ends the process with status 2.
-    static void EnsureLoaded();
-
     /// Installs a world from text (replacing any machine); false with the error when it is malformed.
     static bool LoadForTesting(const std::string& text, std::string* error = nullptr,
                                const std::string& baseDirectory = std::string());
@@ -20,7 +17,7 @@ public:
     /// Installs the built-in demonstration world, as a run without TUNEWRIGHT_WORLD has it.
     static void LoadDemonstrationForTesting();
 
-    /// The world installed, or null before any load.
+    /// The world installed, or null when the simulation is not the backend installed.
     static std::shared_ptr<const SimWorld> World();
 
     /// Device paths of a card's filters (cardIndex from 0).

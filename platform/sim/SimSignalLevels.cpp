@@ -12,10 +12,11 @@ std::uint64_t Mix(std::uint64_t value) {
 }
 }  // namespace
 
-SimSignalLevels::SimSignalLevels(const SimWorld& world, const SimTuneState& state, std::int64_t nowMs) {
+SimSignalLevels::SimSignalLevels(const SimWorld& world, const TuneState& state, const SimMux* tunedMux,
+                                 std::int64_t nowMs) {
     if (state.generation == 0) return;
-    if (state.mux) {
-        mux = state.mux;
+    if (tunedMux) {
+        mux = tunedMux;
         settled = nowMs - state.tunedAtMs >= mux->lockDelayMs;
         present = mux->present;
         locked = settled && mux->locked;

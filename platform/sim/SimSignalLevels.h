@@ -5,14 +5,16 @@
 
 #include <cstdint>
 
-#include "platform/sim/SimSignalSource.h"
+#include "platform/com/TuneState.h"
+#include "platform/sim/SimWorld.h"
 
 class SimSignalLevels {
 public:
     /// The sampling window that a tuner receiving something reports.
     static constexpr int kSampleTimeMs = 100;
 
-    SimSignalLevels(const SimWorld& world, const SimTuneState& state, std::int64_t nowMs);
+    /// mux is what the tune receives (null for nothing).
+    SimSignalLevels(const SimWorld& world, const TuneState& state, const SimMux* tunedMux, std::int64_t nowMs);
 
     /// The reading number makes the jitter differ from reading to reading, the same in every run.
     int Strength(unsigned reading) const;

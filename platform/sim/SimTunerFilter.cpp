@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/com/BdaMediaTypes.h"
+#include "platform/sections/Mpeg2DataSource.h"
 #include "platform/sim/SimControlNode.h"
 #include "platform/sim/SimMediaTypes.h"
 
@@ -18,7 +20,7 @@ SimTunerFilter::SimTunerFilter(std::shared_ptr<const SimWorld> simWorld, int car
       card(cardIndex),
       topology(world->cards.at(static_cast<std::size_t>(cardIndex)).topology) {
     const SimCard& description = world->cards.at(static_cast<std::size_t>(card));
-    AddPin(L"Antenna In", PINDIR_INPUT, {SimMediaTypes::Antenna()});
+    AddPin(L"Antenna In", PINDIR_INPUT, {BdaMediaTypes::Antenna()});
     if (description.filters == 1)
         AddPin(L"Tuner Out", PINDIR_OUTPUT, SimMediaTypes::TransportOutput(description.output));
     else
@@ -40,7 +42,14 @@ HRESULT SimTunerFilter::Tune(long frequencyKHz, long bandwidthMHz) {
     state.tunedAtMs = static_cast<std::int64_t>(GetTickCount64());
     state.frequencyKHz = frequencyKHz;
     state.bandwidthMHz = bandwidthMHz;
-    state.mux = world->MuxAt(static_cast<int>(frequencyKHz), static_cast<int>(bandwidthMHz));
+    mux = world->MuxAt(static_cast<int>(frequencyKHz), static_cast<int>(bandwidthMHz));
+    // A multiplex that delivers its stream has its tables read once it has locked and they have come round.
+    bool delivers = mux && mux->Delivers();
+    state.tablesAtMs = delivers ? state.tunedAtMs + mux->lockDelayMs + mux->tablesDelayMs : -1;
+    state.serviceEvents = delivers ? mux->serviceEvents : 0;
+    state.sections = nullptr;
+    if (delivers && mux->sections)
+        state.sections = ComPtr<IMpeg2Data>::Attach(NewComObject<Mpeg2DataSource>(mux->sections));
     // Set under the lock, so that an event being removed is never set after its owner let it go.
     for (HANDLE event : tuneEvents) SetEvent(event);
     return S_OK;
@@ -81,7 +90,7 @@ HRESULT SimTunerFilter::GetControlNode(ULONG inputPinId, ULONG outputPinId, ULON
     return S_OK;
 }
 
-HRESULT SimTunerFilter::GetTuneState(SimTuneState* out) {
+HRESULT SimTunerFilter::GetTuneState(TuneState* out) {
     if (!out) return E_POINTER;
     std::lock_guard<std::mutex> lock(mutex);
     *out = state;
@@ -104,7 +113,12 @@ HRESULT SimTunerFilter::RemoveTuneEvent(HANDLE event) {
 }
 
 SimSignalLevels SimTunerFilter::ReadLevels() {
-    SimTuneState now;
-    GetTuneState(&now);
-    return SimSignalLevels(*world, now, static_cast<std::int64_t>(GetTickCount64()));
+    TuneState now;
+    const SimMux* received = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        now = state;
+        received = mux;
+    }
+    return SimSignalLevels(*world, now, received, static_cast<std::int64_t>(GetTickCount64()));
 }

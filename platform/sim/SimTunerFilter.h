@@ -1,6 +1,7 @@
 #pragma once
 // A card's tuner filter: takes the antenna from the network provider and
-// remembers what it was tuned to; the world says what it receives there. Its
+// remembers what it was tuned to; the world says what it receives there and
+// the multiplex's transport stream is the tune's section source. Its
 // BDA topology reads the signal through control nodes between pins 0 and 1.
 
 #include <atomic>
@@ -10,12 +11,12 @@
 
 #include "platform/com/Bda.h"
 #include "platform/com/BaseFilter.h"
+#include "platform/com/TuneStateSource.h"
+#include "platform/com/TuneTarget.h"
 #include "platform/sim/SimSignalLevels.h"
-#include "platform/sim/SimSignalSource.h"
-#include "platform/sim/SimTuneTarget.h"
 #include "platform/sim/SimWorld.h"
 
-class SimTunerFilter final : public BaseFilter<ISimTuneTarget, IBDA_Topology, ISimSignalSource> {
+class SimTunerFilter final : public BaseFilter<ITuneTarget, IBDA_Topology, ITuneStateSource> {
 public:
     /// Node types as a BDA tuner lists them: the RF tuner node, then the demodulator node.
     static constexpr ULONG kTunerNode = 0;
@@ -31,7 +32,7 @@ public:
     HRESULT GetNodeTypes(ULONG* count, ULONG maxCount, ULONG nodeTypes[]) override;
     HRESULT GetControlNode(ULONG inputPinId, ULONG outputPinId, ULONG nodeType, IUnknown** controlNode) override;
 
-    HRESULT GetTuneState(SimTuneState* state) override;
+    HRESULT GetTuneState(TuneState* state) override;
     HRESULT AddTuneEvent(HANDLE event) override;
     HRESULT RemoveTuneEvent(HANDLE event) override;
 
@@ -47,7 +48,9 @@ private:
     const int card;
     const SimCard::Topology topology;
     std::mutex mutex;
-    SimTuneState state;
+    TuneState state;
+    /// The multiplex received at the current tune, else null.
+    const SimMux* mux = nullptr;
     std::vector<HANDLE> tuneEvents;
     std::atomic<unsigned> readings[2] = {0, 0};
 };

@@ -10,7 +10,7 @@
 #include "platform/com/BaseFilter.h"
 #include "platform/com/DeviceRegistry.h"
 #include "platform/sim/SimMachine.h"
-#include "platform/sim/SimTuneTarget.h"
+#include "platform/com/TuneTarget.h"
 #include "tests/graph/LogCapture.h"
 
 namespace {
@@ -64,7 +64,7 @@ protected:
         DeviceEntry entry;
         ASSERT_TRUE(DeviceRegistry::Find(SimMachine::TunerPath(0), entry));
         ASSERT_EQ(S_OK, entry.create(IID_IBaseFilter, card.tunerFilter.ReleaseAndGetAddressOfVoid()));
-        ComPtr<ISimTuneTarget> target;
+        ComPtr<ITuneTarget> target;
         ASSERT_EQ(S_OK, card.tunerFilter.As(target));
         target->Tune(506000, 8);
     }

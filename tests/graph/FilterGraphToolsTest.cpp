@@ -10,8 +10,8 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/com/DeviceRegistry.h"
 #include "platform/sim/SimMachine.h"
-#include "platform/sim/SimSectionsFilter.h"
-#include "platform/sim/SimTuneTarget.h"
+#include "platform/com/SectionsFilter.h"
+#include "platform/com/TuneTarget.h"
 #include "tests/graph/LogCapture.h"
 
 namespace {
@@ -73,7 +73,7 @@ TEST_F(FilterGraphToolsTest, AddFilterByNameTakesTheFirstExactMatch) {
     EXPECT_EQ(S_OK, tools.AddFilterByName(graph.Get(), filter, KSCATEGORY_BDA_NETWORK_TUNER, L"Twin"));
     CLSID clsid{};
     filter->GetClassID(&clsid);
-    ComPtr<ISimTuneTarget> tuner;
+    ComPtr<ITuneTarget> tuner;
     EXPECT_EQ(S_OK, filter.As(tuner));
     ComPtr<IBaseFilter> byName;
     EXPECT_EQ(S_OK, graph->FindFilterByName(L"Twin", byName.ReleaseAndGetAddressOf()));
@@ -264,7 +264,7 @@ TEST_F(FilterGraphToolsTest, TheNetworkProviderHandsTuneRequestsToItsTuner) {
     ASSERT_EQ(S_OK, provider.As(scanning));
     EXPECT_EQ(S_OK, scanning->put_TuningSpace(space.Get()));
     EXPECT_EQ(S_OK, scanning->put_TuneRequest(request.Get()));
-    ComPtr<ISimTuneTarget> target;
+    ComPtr<ITuneTarget> target;
     ASSERT_EQ(S_OK, tuner.As(target));
     long frequency = 0, bandwidth = 0;
     target->GetTuning(&frequency, &bandwidth);

@@ -213,14 +213,13 @@ void DvbFakeFrontend::Tune(std::int64_t nowMs) {
 DvbFakeFrontend::Levels DvbFakeFrontend::Read(std::int64_t nowMs, bool countStrength, bool countQuality) {
     Levels levels;
     if (tune.generation == 0) return levels;
-    SimTuneState state;
+    TuneState state;
     state.generation = tune.generation;
     state.tunedAtMs = tune.tunedAtMs;
     state.frequencyKHz = tune.frequencyKHz;
     state.bandwidthMHz = tune.bandwidthMHz;
-    state.mux = tune.mux;
     if (!Terrestrial(tune.deliverySystem)) state.generation = 0;
-    SimSignalLevels sim(*world, state, nowMs);
+    SimSignalLevels sim(*world, state, tune.mux, nowMs);
     levels.present = sim.Present();
     levels.strength = countStrength ? sim.Strength(strengthReadings++) : sim.Strength(strengthReadings);
     if (tune.mux && !tune.wrongSystem) {

@@ -7,7 +7,7 @@
 
 #include "platform/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/sim/SimSectionsFilter.h"
+#include "platform/com/SectionsFilter.h"
 #include "platform/com/DirectShow.h"
 #include "platform/com/InjectedFaults.h"
 #include "platform/com/Tuning.h"

@@ -20,9 +20,9 @@
 #include "platform/com/DirectShow.h"
 #include "platform/sections/Mpeg2Data.h"
 #include "platform/sim/SimMachine.h"
-#include "platform/sim/SimSectionsFilter.h"
-#include "platform/sim/SimTransportInformationFilter.h"
-#include "platform/sim/SimTuneTarget.h"
+#include "platform/com/SectionsFilter.h"
+#include "platform/com/TransportInformationFilter.h"
+#include "platform/com/TuneTarget.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ public:
             lastOut = L"Capture Out";
         }
         demux = Create(CLSID_MPEG2Demultiplexer);
-        tif = Create(SimTransportInformationFilter::ClassId());
+        tif = Create(TransportInformationFilter::ClassId());
         sections = Create(CLSID_Mpeg2Data);
         ASSERT_TRUE(demux && tif && sections);
         ASSERT_EQ(S_OK, graph->AddFilter(demux.Get(), L"Demux"));
@@ -163,7 +163,7 @@ public:
         ASSERT_EQ(S_OK, control->Stop());
     }
     void Tune(long frequencyKHz, long bandwidthMHz) {
-        ComPtr<ISimTuneTarget> target;
+        ComPtr<ITuneTarget> target;
         ASSERT_EQ(S_OK, tuner.As(target));
         ASSERT_EQ(S_OK, target->Tune(frequencyKHz, bandwidthMHz));
     }
@@ -383,7 +383,7 @@ TEST_F(SimReceiverTest, SectionsFilterAnswersForTheTunedMultiplexOnceItsTablesHa
     CloseHandle(reader);
     CloseHandle(done);
     EXPECT_EQ(S_OK, context.hr);
-    EXPECT_LE(Now(), start + 1000 + 500 + SimSectionsFilter::kRecheckMs);
+    EXPECT_LE(Now(), start + 1000 + 500 + SectionsFilter::kRecheckMs);
 }
 
 TEST_F(SimReceiverTest, TifRaisesServiceChangedAfterALockingTuneWhileAdvisedAndRunning) {
