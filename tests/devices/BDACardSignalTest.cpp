@@ -6,11 +6,11 @@
 
 #include "devices/BDACard.h"
 #include "platform/Clock.h"
-#include "platform/com/Bda.h"
 #include "platform/com/BaseFilter.h"
+#include "platform/com/Bda.h"
 #include "platform/com/DeviceRegistry.h"
-#include "platform/sim/SimMachine.h"
 #include "platform/com/TuneTarget.h"
+#include "platform/sim/SimMachine.h"
 #include "tests/graph/LogCapture.h"
 
 namespace {

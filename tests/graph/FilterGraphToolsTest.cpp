@@ -9,9 +9,9 @@
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/com/DeviceRegistry.h"
-#include "platform/sim/SimMachine.h"
 #include "platform/com/SectionsFilter.h"
 #include "platform/com/TuneTarget.h"
+#include "platform/sim/SimMachine.h"
 #include "tests/graph/LogCapture.h"
 
 namespace {

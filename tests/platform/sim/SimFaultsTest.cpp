@@ -7,9 +7,9 @@
 
 #include "platform/ComPtr.h"
 #include "platform/com/ComRuntime.h"
-#include "platform/com/SectionsFilter.h"
 #include "platform/com/DirectShow.h"
 #include "platform/com/InjectedFaults.h"
+#include "platform/com/SectionsFilter.h"
 #include "platform/com/Tuning.h"
 #include "platform/sections/Mpeg2Data.h"
 #include "platform/sim/SimMachine.h"

@@ -18,11 +18,11 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/com/DeviceRegistry.h"
 #include "platform/com/DirectShow.h"
-#include "platform/sections/Mpeg2Data.h"
-#include "platform/sim/SimMachine.h"
 #include "platform/com/SectionsFilter.h"
 #include "platform/com/TransportInformationFilter.h"
 #include "platform/com/TuneTarget.h"
+#include "platform/sections/Mpeg2Data.h"
+#include "platform/sim/SimMachine.h"
 
 namespace {
 
