@@ -9,8 +9,8 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/com/DeviceRegistry.h"
 #include "platform/com/InjectedFaults.h"
+#include "platform/com/SectionsFilter.h"
 #include "platform/sim/SimMachine.h"
-#include "platform/sim/SimSectionsFilter.h"
 #include "tests/graph/FaultyFilter.h"
 #include "tests/graph/LogCapture.h"
 

@@ -12,9 +12,9 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/com/DirectShow.h"
 #include "platform/com/Moniker.h"
+#include "platform/com/SectionsFilter.h"
 #include "platform/com/Tuning.h"
 #include "platform/sections/Mpeg2Data.h"
-#include "platform/sim/SimSectionsFilter.h"
 
 namespace {
 
