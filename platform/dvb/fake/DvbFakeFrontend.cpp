@@ -225,8 +225,10 @@ DvbFakeFrontend::Levels DvbFakeFrontend::Read(std::int64_t nowMs, bool countStre
     if (tune.mux && !tune.wrongSystem) {
         levels.locked = sim.Locked();
         levels.demodulating = levels.present;
-        levels.quality = countQuality ? sim.Quality(qualityReadings++) : sim.Quality(qualityReadings);
+        levels.quality = sim.Quality(qualityReadings);
     }
+    // Every reading moves the jitter on, whatever was received, as the simulation's readings do.
+    if (countQuality) ++qualityReadings;
     return levels;
 }
 

@@ -116,7 +116,8 @@ DvbFakeStream DvbFakeKernel::StreamOf(int number) {
     const DvbFakeTune& tune = adapters[static_cast<std::size_t>(number)].frontend->CurrentTune();
     stream.generation = tune.generation;
     const SimMux* mux = tune.mux;
-    if (!mux || tune.wrongSystem || !mux->Delivers()) return stream;
+    // The transport stream flows once the frontend has locked, and not before.
+    if (!mux || tune.wrongSystem || !mux->present || !mux->locked) return stream;
     auto& carousel = carousels[mux];
     if (!carousel) {
         auto raw = rawSections.find(mux->frequencyKHz);
