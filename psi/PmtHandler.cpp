@@ -18,6 +18,14 @@ constexpr std::uint8_t kTagEnhancedAc3 = 0x7A;
 bool IsVideo(int type) { return type == 0x01 || type == 0x02 || type == 0x10 || type == 0x1B || type == 0x24; }
 bool IsAudio(int type) { return type == 0x03 || type == 0x04 || type == 0x0F || type == 0x11; }
 
+// A language code as the log shows it: the code's letters, and '?' for any byte that is not printable
+// ASCII (a control code from a broadcast must not reach the terminal); a zero byte ends it.
+void LanguageText(const std::uint8_t* code, char (&text)[4]) {
+    int i = 0;
+    for (; i < 3 && code[i] != 0; ++i) text[i] = code[i] >= 0x20 && code[i] < 0x7F ? static_cast<char>(code[i]) : '?';
+    text[i] = 0;
+}
+
 }  // namespace
 
 PmtHandler::PmtHandler(TransportStreamList& list, LogMessage& verboseLog) : streams(list), verbose(verboseLog) {}
@@ -94,8 +102,8 @@ void PmtHandler::Languages(ServiceInfo& service, const std::uint8_t* descriptors
                              if (payload.Remaining() < 4) return;
                              const std::uint8_t* code = payload.Take(3);
                              int audioType = payload.Byte();
-                             char text[4] = {static_cast<char>(code[0]), static_cast<char>(code[1]),
-                                             static_cast<char>(code[2]), 0};
+                             char text[4];
+                             LanguageText(code, text);
                              verbose.ShowFormatted("    LANG=%.3s %d\n", text, audioType);
                              // The slot of the stream being added; an AC-3 stream past the last
                              // slot has nowhere to put it.
@@ -108,9 +116,10 @@ void PmtHandler::Summary(const ServiceInfo& service) {
     std::string audio;
     char item[32];
     for (int slot = 0; slot == 0 || slot < service.audioCount; ++slot) {
-        std::snprintf(item, sizeof item, slot == 0 ? "0x%04x (%.4s)" : ", 0x%04x (%.4s)",
-                      static_cast<unsigned>(static_cast<std::uint16_t>(service.audioPids[slot])),
-                      service.audioLanguages[slot]);
+        char language[4];
+        LanguageText(reinterpret_cast<const std::uint8_t*>(service.audioLanguages[slot]), language);
+        std::snprintf(item, sizeof item, slot == 0 ? "0x%04x (%s)" : ", 0x%04x (%s)",
+                      static_cast<unsigned>(static_cast<std::uint16_t>(service.audioPids[slot])), language);
         audio += item;
     }
     verbose.ShowFormatted("0x%04x 0x%04x: %s -- %s, pmt_pid 0x%04x, vpid 0x%04x, apid %s\n", service.transportStreamId,

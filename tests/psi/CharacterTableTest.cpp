@@ -152,4 +152,13 @@ TEST_F(NamesThroughTheHandlers, AnEmptyOrControlOnlyNameIsAbsentButAnEmptyNetwor
     EXPECT_STREQ("", p.parser.GetNetworkName());
 }
 
+TEST_F(NamesThroughTheHandlers, LanguageCodesNeverCarryControlCodesToTheLog) {
+    p.Feed(0x101, B::Pmt(1, 0x1FFF, {}, {{0x03, 0x201, B::Iso639Language("\x1B[2")}, {0x03, 0x202, B::Iso639Language("e\x9Bg")}}));
+    std::string log = p.Verbose();
+    EXPECT_NE(std::string::npos, log.find("    LANG=?[2 ")) << log;
+    EXPECT_NE(std::string::npos, log.find("    LANG=e?g ")) << log;
+    EXPECT_NE(std::string::npos, log.find("apid 0x0201 (?[2), 0x0202 (e?g)\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find('\x1B'));
+}
+
 }  // namespace
