@@ -294,6 +294,22 @@ TEST_F(CardFailures, TheTransportStreamPinIsTheLastFiltersAndGoesWithTheFilters)
     }
 }
 
+TEST_F(CardFailures, ACardWhoseLastFilterIsItsDemodulatorTakesThePinThere) {
+    Prepare("card \"D\" filters=2\n");
+    // Its one receiver component stands as the demodulator, with no capture filter behind it.
+    card->demodDevice = card->captureDevice;
+    card->captureDevice = DirectShowSystemDevice();
+    ASSERT_EQ(1, card->demodDevice.valid);
+    ASSERT_EQ(S_OK, card->LoadFilters(graph.Get()));
+    ASSERT_EQ(S_OK, card->ConnectToNetworkProvider(provider.Get()));
+    ComPtr<IPin> pin;
+    ASSERT_EQ(S_OK, card->GetTransportStreamPin(pin));
+    EXPECT_EQ(card->demodFilter.Get(), OwnerOf(pin.Get()));
+    EXPECT_EQ("", sink.shown);
+    pin.Reset();
+    card->graphTools.DisconnectAllPins(graph.Get());
+}
+
 TEST_F(DiscoveryFailures, CardsFoundBeforeASinkIsAttachedReportToIt) {
     Load("card \"C\"\nfault add \"C Capture\" after=1\n");
     BDACardCollection silent;
