@@ -40,11 +40,16 @@ Mpeg2DataParser::~Mpeg2DataParser() {
 }
 
 void Mpeg2DataParser::SetMpeg2Data(IUnknown* filter) {
+    // Never pull the interface from under a reader that is still using it.
+    JoinThread();
     mpeg2Data.Reset();
     if (filter) filter->QueryInterface(IID_IMpeg2Data, mpeg2Data.ReleaseAndGetAddressOfVoid());
 }
 
-void Mpeg2DataParser::ReleaseMpeg2Data() { mpeg2Data.Reset(); }
+void Mpeg2DataParser::ReleaseMpeg2Data() {
+    JoinThread();
+    mpeg2Data.Reset();
+}
 
 DWORD WINAPI Mpeg2DataParser::ThreadEntry(LPVOID parser) {
     static_cast<Mpeg2DataParser*>(parser)->StartMpeg2DataScanThread();

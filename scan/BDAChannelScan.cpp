@@ -79,7 +79,7 @@ HRESULT BDAChannelScan::ServiceChanged(VARIANT) {
     // An abandoned mutex is owned all the same and must be released like any other.
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return S_OK;
     try {
-        if (scanInProgress) parser.StartScan();
+        if (scanInProgress && lockedOnFrequency) parser.StartScan();
     } catch (...) {
     }
     ReleaseMutex(guideDataMutex);
@@ -91,6 +91,7 @@ void BDAChannelScan::SetScanInProgress(int value) {
     // when the frequency's scan ends and the next Reset frees the records.
     DWORD wait = WaitForSingleObject(guideDataMutex, INFINITE);
     scanInProgress = value;
+    lockedOnFrequency = 0;
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(guideDataMutex);
 }
 

@@ -107,6 +107,9 @@ public:
     HANDLE guideDataMutex = nullptr;
     // Read by the guide-data thread while the main thread writes it.
     std::atomic<int> scanInProgress{0};
+    // Set once the try has locked: only then may a guide-data event start the reader,
+    // so that a try that fails to lock never leaves a reader behind.
+    std::atomic<int> lockedOnFrequency{0};
     int verbose = 0;
     int lockDetectionMode = 0;
     FrequencyStatistics frequencyStats;

@@ -53,6 +53,7 @@ int BDAChannelScan::ScanFrequency(int networkNumber, int frequencyKHz, int bandw
     int result = LockChannel(frequencyKHz, bandwidthMHz, statistics);
     if (result == 0) {
         if (locked) *locked = true;
+        lockedOnFrequency = 1;
         std::cout << "\n\n\n" << kRule << "\n# locked on " << frequencyKHz
                   << "KHz, please wait for network information..." << "\n" << std::flush;
         parser.StartScan();
@@ -127,7 +128,9 @@ int BDAChannelScan::ScanFrequency(int networkNumber, int frequencyKHz, int bandw
         }
     }
 
-    parser.ReleaseMpeg2Data();
+    // No event can start a reader once the flag is down; releasing the sections
+    // interface then waits for any reader still using it.
     SetScanInProgress(0);
+    parser.ReleaseMpeg2Data();
     return result;
 }

@@ -139,6 +139,8 @@ int BDAChannelScan::StopGraph() {
 }
 
 void BDAChannelScan::TearDownGraph() {
+    // The sections filter goes with the graph: no reader may still be using it.
+    parser.ReleaseMpeg2Data();
     StopGraph();
     if (connectionPoint) {
         connectionPoint->Unadvise(adviseCookie);

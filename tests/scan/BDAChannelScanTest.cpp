@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -229,6 +230,98 @@ TEST_F(Engine, ServiceChangedStartsTheReaderOnlyDuringAScanAndOnlyOnce) {
     engine->parser.ReleaseMpeg2Data();
     engine->parser.verboseLog.RemoveCallback(verbose.GetId());
     engine->TearDownGraph();
+}
+
+// Raises the guide-data event on every lock reading the engine takes.
+class EventOnEveryReading : public LogMessageCallback {
+public:
+    explicit EventOnEveryReading(BDAChannelScan* target) : engine(target) {}
+    void Show(const wchar_t*) override {
+        VARIANT empty{};
+        engine->ServiceChanged(empty);
+        ++readings;
+    }
+    BDAChannelScan* engine;
+    int readings = 0;
+};
+
+// Raises the guide-data event from a thread of its own, as the TIF does, until stopped.
+class EventRaiser {
+public:
+    explicit EventRaiser(BDAChannelScan* target) : engine(target) {
+        thread = CreateThread(nullptr, 0, &EventRaiser::Run, this, 0, nullptr);
+    }
+    ~EventRaiser() {
+        stop = true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self) {
+        auto* raiser = static_cast<EventRaiser*>(self);
+        VARIANT empty{};
+        while (!raiser->stop) {
+            raiser->engine->ServiceChanged(empty);
+            Sleep(20);
+        }
+        return 0;
+    }
+    BDAChannelScan* engine;
+    std::atomic<bool> stop{false};
+    HANDLE thread;
+};
+
+TEST_F(Engine, ATryThatFailsToLockLeavesNoReaderBehindWhateverEventsArrive) {
+    world.Line("card \"Scanner\"");
+    // The tables are on the air and the TIF announces them, but the tuner never locks.
+    world.Line("mux 474000 8 locked=no quality=40 events=2 ts=" + world.AddMultiplexFile(Multiplex(474000)));
+    world.Line("mux 482000 8 lockdelay=300 events=2 ts=" + world.AddMultiplexFile(Multiplex(482000)));
+    Load(world);
+    EngineRef engine;
+    ASSERT_EQ(engine->SelectCard(), 0);
+    ASSERT_EQ(engine->BuildGraph(), S_OK);
+    RecordingSink report;
+    RecordingSink verbose;
+    engine->parser.reportLog.AddCallback(&report);
+    engine->parser.verboseLog.AddCallback(&verbose);
+    EventOnEveryReading duringReadings(engine.engine);
+    engine->signalLog.AddCallback(&duringReadings);
+
+    testing::internal::CaptureStdout();
+    for (int round = 0; round < 3; ++round) {
+        auto started = GetTickCount64();
+        {
+            EventRaiser beforeDuringAndAfter(engine.engine);
+            Sleep(100);
+            EXPECT_EQ(engine->ScanFrequency(1, 474000, 8), 1);
+            EXPECT_LT(GetTickCount64() - started, 2000u) << "the failed try must not wait for a reader";
+            Sleep(100);
+        }
+        // Long enough for any reader left running to time out on its first table.
+        Sleep(8000);
+        EXPECT_EQ(Count(report.Recorded(), "Timeout getting table"), 0) << report.Recorded();
+        EXPECT_EQ(Count(verbose.Recorded(), "section(s) found"), 0) << verbose.Recorded();
+    }
+    EXPECT_EQ(duringReadings.readings, 30);
+
+    // A try that locks late still reads its tables exactly once, however many events arrive.
+    {
+        EventRaiser beforeDuringAndAfter(engine.engine);
+        EXPECT_EQ(engine->ScanFrequency(2, 482000, 8), 0);
+    }
+    EXPECT_EQ(Count(verbose.Recorded(), "section(s) found for pid=0000"), 1);
+    ASSERT_EQ(engine->channels.size(), 1u);
+    // Straight after a failed try the graph goes, as at the end of a region.
+    EXPECT_EQ(engine->ScanFrequency(3, 474000, 8), 1);
+    engine->TearDownGraph();
+    Sleep(8000);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Count(report.Recorded(), "Timeout getting table"), 0) << report.Recorded();
+
+    engine->signalLog.RemoveCallback(duringReadings.GetId());
+    engine->parser.reportLog.RemoveCallback(report.GetId());
+    engine->parser.verboseLog.RemoveCallback(verbose.GetId());
 }
 
 TEST_F(Engine, ScanFrequencyKeepsTelevisionServicesAndWithstandsManyCycles) {
