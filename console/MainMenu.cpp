@@ -1,5 +1,6 @@
 #include "console/MainMenu.h"
 
+#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -14,9 +15,6 @@ constexpr unsigned kFrame = 8;
 constexpr unsigned kBox = 20;
 constexpr unsigned kTitle = 21;
 constexpr std::size_t kWordBuffer = 80;  // one word of at most 79 characters and its terminator
-
-// The engine lives until the process ends; held here so that it stays reachable after the menu returns.
-BDAChannelScan* runEngine = nullptr;
 
 std::string Padded(const std::string& text, std::size_t width) {
     std::string cell = text;
@@ -61,6 +59,10 @@ void BlankBoxRow() { BoxRow("", "", ""); }
 
 }  // namespace
 
+// The engine lives until the process ends. External linkage, so that no optimiser can
+// drop the one pointer that keeps it reachable once the menu has returned.
+BDAChannelScan* menuEngine = nullptr;
+
 MenuChoice ParseMenuChoice(const std::string& word) {
     // A word that would not fit the input buffer is refused whole, never cut and accepted.
     if (word.empty() || word.size() >= kWordBuffer) return {MenuChoice::Kind::Invalid, 0};
@@ -76,8 +78,24 @@ MenuChoice ParseMenuChoice(const std::string& word) {
 }
 
 MenuChoice ReadMenuChoice() {
+    // One whitespace-delimited word, of which no more than the buffer holds is ever
+    // kept: an endless word (for example from /dev/zero) costs no memory, and is refused.
+    std::streambuf* input = std::cin.rdbuf();
+    if (!std::cin.good() || !input) return {MenuChoice::Kind::EndOfInput, 0};
+    using Traits = std::char_traits<char>;
+    Traits::int_type c = input->sgetc();
+    while (!Traits::eq_int_type(c, Traits::eof()) && std::isspace(c))
+        c = input->snextc();
+    if (Traits::eq_int_type(c, Traits::eof())) {
+        std::cin.setstate(std::ios::eofbit | std::ios::failbit);
+        return {MenuChoice::Kind::EndOfInput, 0};
+    }
     std::string word;
-    if (!(std::cin >> word)) return {MenuChoice::Kind::EndOfInput, 0};
+    while (!Traits::eq_int_type(c, Traits::eof()) && !std::isspace(c)) {
+        if (word.size() < kWordBuffer) word.push_back(Traits::to_char_type(c));
+        c = input->snextc();
+    }
+    if (Traits::eq_int_type(c, Traits::eof())) std::cin.setstate(std::ios::eofbit);
     return ParseMenuChoice(word);
 }
 
@@ -169,7 +187,7 @@ int RunMainMenu() {
     // The menu keeps its one reference for the whole run; the engine lives until the process ends.
     auto* engine = new BDAChannelScan;
     engine->AddRef();
-    runEngine = engine;
+    menuEngine = engine;
     if (engine->SelectCard() < 0) return 1;
     for (;;) {
         DrawMainMenu(engine->verbose, engine->lockDetectionMode);

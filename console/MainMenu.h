@@ -21,3 +21,6 @@ void DrawMainMenu(int verbose, int lockDetectionMode);
 bool DispatchMenuChoice(BDAChannelScan& engine, const MenuChoice& choice);
 /// Creates the engine, selects a card and runs the menu until Exit; 1 when no card was selected.
 int RunMainMenu();
+
+/// The engine of the last RunMainMenu, kept for the rest of the process.
+extern BDAChannelScan* menuEngine;

@@ -4,6 +4,7 @@
 
 #include "console/MainMenu.h"
 #include "logging/GlobalLogs.h"
+#include "scan/BDAChannelScan.h"
 
 int ProgramEntry() {
     std::time_t now = std::time(nullptr);
@@ -23,9 +24,11 @@ int ProgramEntry() {
     (mainLog << "\n").Write();
     mainLog.WriteBuildVersion();
 
-    RunMainMenu();
+    // A run that ends because there was no card to select did not do its work: scripts must
+    // see it. Leaving the selection (Exit, end of input) is the user's choice and stays 0.
+    int status = RunMainMenu() == 1 && menuEngine && menuEngine->cardCollection.cards.empty() ? 1 : 0;
 
     mainLog.RemoveCallback(writerId);
     mainLog.RemoveCallback(consoleId);
-    return 0;
+    return status;
 }

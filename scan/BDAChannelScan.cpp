@@ -119,7 +119,7 @@ int BDAChannelScan::SelectCard() {
     if (n == 0) {
         return (log << "\nCould not find any BDA devices. Check that drivers are installed and that the TV tuner "
                        "is connected to your PC.\n")
-            .Write(E_FAIL);
+            .Show(E_FAIL);  // the user must see why the program ends, not only the log
     }
     if (n == 1) {
         selectedCard = cards[0].get();

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <array>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -39,6 +43,59 @@ TEST(MenuChoice, DigitsSelectItemsAndEverythingElseIsAnswered) {
             EXPECT_EQ(choice.item, c.item) << c.word;
         }
     }
+}
+
+// Hands out `zeros` zero bytes, as /dev/zero does, and then the given tail.
+class ZeroThenText : public std::streambuf {
+public:
+    ZeroThenText(std::size_t zeros, std::string after) : left(zeros), rest(std::move(after)) {}
+
+protected:
+    int_type underflow() override {
+        if (left > 0) {
+            std::size_t n = std::min(left, chunk.size());
+            left -= n;
+            setg(chunk.data(), chunk.data(), chunk.data() + n);
+        } else if (!rest.empty()) {
+            tail = std::move(rest);
+            rest.clear();
+            setg(tail.data(), tail.data(), tail.data() + tail.size());
+        } else {
+            return traits_type::eof();
+        }
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::array<char, 65536> chunk{};
+    std::size_t left;
+    std::string rest;
+    std::string tail;
+};
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST(MenuChoice, AnEndlessWordIsNeverStoredBeyondTheBufferAndIsRefused) {
+    constexpr std::size_t kWord = std::size_t{96} << 20;  // 96 MiB of zero bytes, then a real choice
+    ZeroThenText endless(kWord, " \n10\n");
+    std::streambuf* saved = std::cin.rdbuf(&endless);
+    std::cin.clear();
+    long before = PeakResidentKiB();
+    MenuChoice first = ReadMenuChoice();
+    long grown = PeakResidentKiB() - before;
+    MenuChoice second = ReadMenuChoice();
+    MenuChoice third = ReadMenuChoice();
+    std::cin.rdbuf(saved);
+    std::cin.clear();
+    EXPECT_EQ(first.kind, Kind::Invalid);
+    EXPECT_LT(grown, 32 * 1024) << "KiB taken while reading one word";
+    EXPECT_EQ(second.kind, Kind::Item) << "the rest of the endless word is discarded, not read as a new word";
+    EXPECT_EQ(second.item, 10);
+    EXPECT_EQ(third.kind, Kind::EndOfInput);
 }
 
 std::string Frame() { return " " + std::string(78, ' ') + "\n"; }

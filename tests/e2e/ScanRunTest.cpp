@@ -198,6 +198,7 @@ TEST_F(ScanRun, TwoCardsAreListedAndTheChosenOneIsUsed) {
     EXPECT_EQ(Count(r.output, "Please select menu item"), 1);
 
     ProgramResult leave = Run(world, "3\n");
+    EXPECT_EQ(leave.status, 0) << "leaving the selection is the user's choice";
     EXPECT_TRUE(Has(leave.log, "Exit chosen\n"));
     EXPECT_FALSE(Has(leave.output, "Please select menu item"));
     ProgramResult ended = Run(world, "");
@@ -209,9 +210,14 @@ TEST_F(ScanRun, NoCardEndsAfterDiscoveryAndABadWorldStopsWithStatusTwo) {
     TestWorld empty;
     empty.Line("# nothing installed");
     ProgramResult none = Run(empty, "10\n");
-    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.status, 1) << "no card: the run did nothing, and says so";
     EXPECT_TRUE(Has(none.log, "No cards found\n"));
-    EXPECT_TRUE(Has(none.log, "\nCould not find any BDA devices."));
+    const std::string reason =
+        "\nCould not find any BDA devices. Check that drivers are installed and that the TV tuner is connected "
+        "to your PC.\n";
+    EXPECT_TRUE(Has(none.log, reason));
+    EXPECT_TRUE(Has(none.output, reason)) << none.output;
+    EXPECT_EQ(Count(none.output, "Could not find any BDA devices."), 1);
     EXPECT_FALSE(Has(none.output, "Please select menu item"));
 
     TestWorld bad;
