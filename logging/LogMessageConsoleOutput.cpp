@@ -5,5 +5,6 @@
 #include "logging/NarrowText.h"
 
 void LogMessageConsoleOutput::Show(const wchar_t* text) {
-    if (auto narrow = ToNarrowText(text)) std::cout << *narrow;
+    // Flushed per message: in a pipe a line must not wait behind later prints.
+    if (auto narrow = ToNarrowText(text)) std::cout << *narrow << std::flush;
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <iterator>
 #include <string>
 
@@ -102,6 +105,87 @@ TEST(LogMessageWriter, LongProgramFoldersAreNeverCut) {
     std::ifstream in(deep / "Tunewright.log");
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(content, "deep\n");
+}
+
+// Root may write anywhere, so a program folder that cannot be written is one that is a file.
+TEST(LogMessageWriter, AnUnwritableProgramFolderSendsTheLogToTheCurrentDirectoryAndSaysSoOnce) {
+    TempDir dir;
+    dir.WriteFile("installed", "not a folder");
+    std::filesystem::create_directory(dir / "work");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "work");
+    CommandLineGuard line((dir / "installed" / "tunewright").string());
+    LogMessageWriter writer;
+    writer.SetFilename(L"Tunewright.log");
+    testing::internal::CaptureStdout();
+    writer.Write(L"first\n");
+    writer.Write(L"second\n");
+    std::string console = testing::internal::GetCapturedStdout();
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(console, "Cannot write the log file " + (dir / "installed" / "Tunewright.log").string() +
+                           ": Not a directory; writing it to " + (dir / "work" / "Tunewright.log").string() +
+                           " in the current directory instead\n");
+    EXPECT_EQ(dir.Read("work/Tunewright.log"), "first\nsecond\n") << "nothing else changes in what is written";
+    EXPECT_EQ(dir.Read("installed"), "not a folder");
+}
+
+TEST(LogMessageWriter, AFullDiskIsReportedOnceWithTheSystemsReason) {
+    LogMessageWriter writer;
+    writer.SetFilename(L"/dev/full");
+    testing::internal::CaptureStdout();
+    writer.Write(L"the channel summary\n");
+    writer.Write(L"more\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot write the log file /dev/full: No space left on device\n");
+
+    // A full path has no other place to go: said once, nothing else.
+    TempDir dir;
+    dir.WriteFile("file", "x");
+    LogMessageWriter nowhere;
+    std::wstring path = Utf8ToWide((dir / "file" / "scan.log").string());
+    nowhere.SetFilename(path.c_str());
+    testing::internal::CaptureStdout();
+    nowhere.Write(L"lost\n");
+    nowhere.Write(L"lost\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Cannot write the log file " + (dir / "file" / "scan.log").string() + ": Not a directory\n");
+
+    // A writable log says nothing at all.
+    LogMessageWriter fine;
+    std::wstring good = Utf8ToWide((dir / "scan.log").string());
+    fine.SetFilename(good.c_str());
+    testing::internal::CaptureStdout();
+    fine.Write(L"kept\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(dir.Read("scan.log"), "kept\n");
+}
+
+// Counts the flushes that reach it.
+class FlushCounter : public std::stringbuf {
+public:
+    int flushes = 0;
+
+protected:
+    int sync() override {
+        ++flushes;
+        return std::stringbuf::sync();
+    }
+};
+
+TEST(LogMessageConsoleOutput, FlushesEveryMessageSoThatAPipeSeesItAtOnce) {
+    LogMessageConsoleOutput console;
+    LogMessage hub;
+    hub.AddCallback(&console);
+    FlushCounter counter;
+    std::streambuf* saved = std::cout.rdbuf(&counter);
+    (hub << "# Locked = Y\n").Show();
+    int afterFirst = counter.flushes;
+    (hub << "# Average quality\n").Show();
+    int afterSecond = counter.flushes;
+    std::cout.rdbuf(saved);
+    EXPECT_EQ(counter.str(), "# Locked = Y\n# Average quality\n");
+    EXPECT_GE(afterFirst, 1);
+    EXPECT_GT(afterSecond, afterFirst);
 }
 
 TEST(LogMessageConsoleOutput, ShowsOnStandardOutputAndIgnoresWrite) {
