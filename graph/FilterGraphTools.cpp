@@ -235,7 +235,8 @@ HRESULT FilterGraphTools::ConnectPins(IGraphBuilder* graph, IPin* output, IPin* 
 }
 
 HRESULT FilterGraphTools::ConnectFilters(IGraphBuilder* graph, IBaseFilter* upstream, IBaseFilter* downstream) {
-    if (!upstream || !downstream) return ReportWrite(E_FAIL, "Cannot Enumerate Pins on Upstream Filter\n");
+    if (!upstream) return ReportWrite(E_FAIL, "Cannot Enumerate Pins on Upstream Filter\n");
+    if (!downstream) return ReportWrite(E_FAIL, "Cannot enumerate pins on downstream filter!\n");
     ComPtr<IEnumPins> upstreamPins;
     if (FAILED(upstream->EnumPins(upstreamPins.ReleaseAndGetAddressOf())))
         return ReportWrite(E_FAIL, "Cannot Enumerate Pins on Upstream Filter\n");

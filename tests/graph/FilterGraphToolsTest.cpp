@@ -177,6 +177,20 @@ TEST_F(FilterGraphToolsTest, ConnectFiltersChainsACardAndRefusesWhenEveryPinIsTa
     EXPECT_FALSE(peer);
 }
 
+TEST_F(FilterGraphToolsTest, ConnectFiltersNamesTheEndThatIsMissing) {
+    ComPtr<IBaseFilter> provider;
+    ASSERT_EQ(S_OK, tools.AddFilter(graph.Get(), CLSID_DVBTNetworkProvider, provider, L"Network Provider", 0));
+    sink.written.clear();
+    EXPECT_EQ(E_FAIL, tools.ConnectFilters(graph.Get(), provider.Get(), nullptr));
+    EXPECT_EQ("Cannot enumerate pins on downstream filter!\n", sink.written);
+    sink.written.clear();
+    EXPECT_EQ(E_FAIL, tools.ConnectFilters(graph.Get(), nullptr, provider.Get()));
+    EXPECT_EQ("Cannot Enumerate Pins on Upstream Filter\n", sink.written);
+    sink.written.clear();
+    EXPECT_EQ(E_FAIL, tools.ConnectFilters(graph.Get(), nullptr, nullptr));
+    EXPECT_EQ("Cannot Enumerate Pins on Upstream Filter\n", sink.written);
+}
+
 TEST_F(FilterGraphToolsTest, RemoveAllFiltersEmptiesTheGraph) {
     ComPtr<IBaseFilter> a, b;
     ASSERT_EQ(S_OK, tools.AddFilter(graph.Get(), CLSID_DVBTNetworkProvider, a, L"A", 0));
