@@ -168,18 +168,14 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
 
         trialIndent.emplace(log);
         receivers.emplace(KSCATEGORY_BDA_RECEIVER_COMPONENT);
-        bool failed = false;
         bool firstLook = true;
         std::unique_ptr<DirectShowSystemDevice> candidate;
         while ((hr = receivers->Next(candidate)) == S_OK) {
             firstLook = false;
             demod = std::move(candidate);
             Trial trial = TryCandidate(graph.Get(), tunerFilter.Get(), *demod, demodFilter, hr);
-            if (trial == Trial::NotAdded) {
-                demod.reset();
-                failed = true;
-                break;
-            }
+            // A component whose driver refuses to join the graph is passed over (its line is
+            // already written), so that one faulty driver cannot take every other card with it.
             if (trial == Trial::Connected) {
                 demodFound = true;
                 break;
@@ -190,8 +186,8 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
             hr = S_FALSE;
         }
         // A machine without receiver components has a closed category: its tuners stand alone.
-        if (!failed && !demodFound && firstLook && hr == E_FAIL) hr = S_FALSE;
-        if (failed || !demodFound) break;
+        if (!demodFound && firstLook && hr == E_FAIL) hr = S_FALSE;
+        if (!demodFound) break;
 
         log << "Checking for Capture filter\n";
         log.Write();
@@ -204,12 +200,6 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
             }
             capture = std::move(candidate);
             Trial trial = TryCandidate(graph.Get(), demodFilter.Get(), *capture, captureFilter, hr);
-            if (trial == Trial::NotAdded) {
-                capture.reset();
-                log.Unindent();
-                failed = true;
-                break;
-            }
             if (trial == Trial::Connected) {
                 captureFound = true;
                 log.Unindent();
@@ -219,7 +209,7 @@ bool BDACardCollection::FindDemodAndCapture(const DirectShowSystemDevice& tuner,
             capture.reset();
             hr = S_OK;
         }
-        if (!failed && !captureFound) log.Unindent();
+        if (!captureFound) log.Unindent();
     } while (false);
 
     receivers.reset();

@@ -102,30 +102,39 @@ TEST_F(BDACardCollectionTest, TwoCardsComeInTunerOrderEachWithItsOwnComponents) 
     }
 }
 
-TEST_F(BDACardCollectionTest, ABrokenDemodulatorEndsTheTrialAndNoCardIsFound) {
+TEST_F(BDACardCollectionTest, ABrokenDemodulatorIsPassedOverAndTheTrialGoesOn) {
     Load("card \"Bad\" filters=3 broken=demod\n");
     BDACardCollection collection;
     collection.SetLogCallback(&sink);
-    EXPECT_EQ(0, collection.FindCards());
+    EXPECT_EQ(1, collection.FindCards());
     std::string expected = Line(0, "Checking for new BDA DVB-T Cards") + Line(1, "Tuner - Bad") +
                            Line(2, Path(SimMachine::TunerPath(0))) + Line(3, "Finding Demod and Capture filters") +
                            Trying(4, "Bad Demodulator", SimMachine::DemodPath(0)) +
                            Line(6, "Failed to add filter: Bad Demodulator") +
-                           Line(3, "Finished Finding Demod and Capture filters") + Line(1, "No cards found");
+                           Trying(4, "Bad Capture", SimMachine::CapturePath(0)) +
+                           Line(3, "Finished Finding Demod and Capture filters") +
+                           Line(0, "Finished Checking for new BDA DVB-T Cards");
     EXPECT_EQ(expected, sink.written);
-    EXPECT_EQ("No cards found\n", sink.shown);
-    EXPECT_TRUE(collection.cards.empty());
+    EXPECT_EQ("", sink.shown);
+    ASSERT_EQ(1u, collection.cards.size());
+    EXPECT_EQ(0, collection.cards[0]->demodDevice.valid);
+    EXPECT_EQ(0, collection.cards[0]->captureDevice.valid);
 }
 
-TEST_F(BDACardCollectionTest, ABrokenComponentEndsTheTrialOfEveryTunerThatReachesIt) {
-    // The capture trial of its own tuner fails, and so does the demodulator trial of the other tuner.
+TEST_F(BDACardCollectionTest, OneCardsBrokenComponentNoLongerTakesTheOtherCardsWithIt) {
+    // The capture trial of its own tuner and the demodulator trial of the other tuner both meet it.
     Load("card \"Bad\" filters=3 broken=capture\ncard \"Other\" filters=1\n");
     BDACardCollection collection;
     collection.SetLogCallback(&sink);
-    EXPECT_EQ(0, collection.FindCards());
-    EXPECT_TRUE(collection.cards.empty());
+    EXPECT_EQ(1, collection.FindCards());
+    ASSERT_EQ(2u, collection.cards.size());
+    EXPECT_EQ(SimMachine::TunerPath(0), collection.cards[0]->tunerDevice.devicePath);
+    EXPECT_EQ(SimMachine::DemodPath(0), collection.cards[0]->captureDevice.devicePath);
+    EXPECT_EQ(SimMachine::TunerPath(1), collection.cards[1]->tunerDevice.devicePath);
+    EXPECT_EQ(0, collection.cards[1]->captureDevice.valid);
     EXPECT_NE(std::string::npos, sink.written.find(Line(7, "Failed to add filter: Bad Capture")));
     EXPECT_NE(std::string::npos, sink.written.find(Line(6, "Failed to add filter: Bad Capture")));
+    EXPECT_EQ("", sink.shown);
 }
 
 TEST_F(BDACardCollectionTest, NoTunerMeansNoCards) {

@@ -207,15 +207,16 @@ TEST_F(DiscoveryFailures, WithoutACaptureFilterTheDemodulatorBecomesTheCaptureDe
               sink.written);
 }
 
-TEST_F(DiscoveryFailures, ACaptureCandidateThatCannotBeAddedEndsTheTrialAtItsLevel) {
+TEST_F(DiscoveryFailures, ACaptureCandidateThatCannotBeAddedIsPassedOverAtItsLevel) {
     Load("card \"C\" broken=capture\n");
-    EXPECT_EQ(0, Find());
+    EXPECT_EQ(1, Find());
     EXPECT_EQ(Line(0, "Checking for new BDA DVB-T Cards") + Line(1, "Tuner - C") +
                   Line(2, Path(SimMachine::TunerPath(0))) + Line(3, "Finding Demod and Capture filters") +
                   Trying(4, "C Demodulator", SimMachine::DemodPath(0)) + Line(6, "SUCCESS") +
                   Line(4, "Checking for Capture filter") + Trying(5, "C Capture", SimMachine::CapturePath(0)) +
                   Line(7, "Failed to add filter: C Capture") +
-                  Line(3, "Finished Finding Demod and Capture filters") + Line(1, "No cards found"),
+                  Line(3, "Finished Finding Demod and Capture filters") + Line(3, "Capture - C Demodulator") +
+                  Line(4, Path(SimMachine::DemodPath(0))) + Line(0, "Finished Checking for new BDA DVB-T Cards"),
               sink.written);
     EXPECT_EQ(0, sink.GetIndent());
 }
