@@ -90,7 +90,8 @@ int BDAChannelScan::ScanFrequency(int networkNumber, int frequencyKHz, int bandw
                         // A network that signals no usable centre frequency still gets a line that tunes.
                         bool usable = stream->frequency > 0 && stream->frequency != 42949672;
                         record.frequency = usable ? stream->frequency : frequencyKHz;
-                        record.bandwidth = stream->bandwidth;
+                        // Without a terrestrial delivery descriptor the tuned bandwidth is the one that tunes.
+                        record.bandwidth = stream->bandwidth > 0 ? stream->bandwidth : bandwidthMHz;
                         record.ctrl = service->freeCaMode ? 3 : 1;
                         CopyName(record.name, service->serviceName.Get());
                         channels.push_back(record);

@@ -353,6 +353,7 @@ TEST_F(Engine, ScanFrequencyKeepsTelevisionServicesAndWithstandsManyCycles) {
     EXPECT_NE(out.find("# Average quality on 474166kHz = "), std::string::npos);
     ASSERT_EQ(engine->channels.size(), 2u);
     EXPECT_EQ(engine->channels[0].frequency, 474166);
+    EXPECT_EQ(engine->channels[0].bandwidth, 8) << "no delivery descriptor: the tuned bandwidth";
     EXPECT_EQ(engine->channels[1].ctrl, 3);
     EXPECT_EQ(std::string(engine->channels[1].name), std::string(127, 'N'));
     EXPECT_EQ(engine->frequencyStats.count, 1);
