@@ -6,6 +6,7 @@
 
 #include "console/ConsoleColour.h"
 #include "console/Prompts.h"
+#include "platform/Console.h"
 #include "scan/BDAChannelScan.h"
 
 namespace {
@@ -56,6 +57,11 @@ void BoxRow(const std::string& left, const std::string& middle, const std::strin
 }
 
 void BlankBoxRow() { BoxRow("", "", ""); }
+
+void EndPromptLineOnTerminal() {
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) std::cout << std::endl;
+}
 
 }  // namespace
 
@@ -191,8 +197,11 @@ int RunMainMenu() {
     if (engine->SelectCard() < 0) return 1;
     for (;;) {
         DrawMainMenu(engine->verbose, engine->lockDetectionMode);
+        MenuChoice choice = ReadMenuChoice();
+        // On a terminal nobody pressed Enter after the prompt: end its line for the shell.
+        if (choice.kind == MenuChoice::Kind::EndOfInput) EndPromptLineOnTerminal();
         // End of input leaves as Exit does, so a piped script cannot make the menu redraw for ever.
-        if (!DispatchMenuChoice(*engine, ReadMenuChoice())) break;
+        if (!DispatchMenuChoice(*engine, choice)) break;
     }
     SetConsoleColour(kNormal);
     engine->StopGraph();

@@ -80,9 +80,16 @@ public:
         } else if (Clock::Instance().GetMode() == Clock::Mode::Real) {
             if (InputReady(timeoutMs == INFINITE ? -1 : static_cast<int>(timeoutMs))) result = WAIT_OBJECT_0;
         } else {
-            // On the virtual clock the time-out passes at once; input that arrives is seen by the next wait.
-            Sleep(timeoutMs == INFINITE ? 1000 : timeoutMs);
-            if (InputReady(0)) result = WAIT_OBJECT_0;
+            // Simulated time must not race ahead of a person (or a script) who has not
+            // typed yet: the wait for a key takes real time, and then the simulated clock
+            // moves on by the same amount.
+            DWORD slice = timeoutMs == INFINITE ? 1000 : timeoutMs;
+            if (InputReady(static_cast<int>(slice))) {
+                result = WAIT_OBJECT_0;
+            } else {
+                Sleep(slice);
+                if (InputReady(0)) result = WAIT_OBJECT_0;
+            }
         }
         LeaveRawMode();
         return result;
@@ -102,6 +109,16 @@ ConsoleOutput consoleError;
 const char* const kAnsiColour = "04261537";  // Windows colour bits (blue 1, green 2, red 4) to ANSI digits
 
 std::atomic<void (*)(WORD)> attributeObserver{nullptr};
+// A terminal is left in its own default colours, not in the program's last one.
+std::once_flag restoreColoursOnce;
+
+void RestoreTerminalColours() {
+    std::cout.flush();
+    std::fflush(stdout);
+    static const char kDefault[] = "\x1b[0m";
+    ssize_t ignored = write(STDOUT_FILENO, kDefault, sizeof kDefault - 1);
+    (void)ignored;
+}
 
 }  // namespace
 
@@ -124,6 +141,17 @@ BOOL SetConsoleTextAttribute(HANDLE output, WORD attributes) {
                   (bg & 8) ? 10 : 4, kAnsiColour[bg & 7]);
     std::ostream& stream = output == &consoleOutput ? std::cout : std::cerr;
     stream << sequence;
+    std::call_once(restoreColoursOnce, [] { std::atexit(RestoreTerminalColours); });
+    return TRUE;
+}
+
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode) {
+    int fd = handle == &consoleInput    ? STDIN_FILENO
+             : handle == &consoleOutput ? STDOUT_FILENO
+             : handle == &consoleError  ? STDERR_FILENO
+                                        : -1;
+    if (fd < 0 || !isatty(fd)) return FALSE;
+    if (mode) *mode = 0;
     return TRUE;
 }
 

@@ -43,6 +43,8 @@ BOOL SetConsoleTextAttribute(HANDLE output, WORD attributes);
 /// Lets tests see every attribute set on the output handle, in order, whether or not it is a
 /// terminal (null: none). The observer runs on the caller's thread before anything is written.
 void SetConsoleAttributeObserverForTesting(void (*observer)(WORD attributes));
+/// Succeeds only for a handle that is a console (a terminal), not a pipe or a file.
+BOOL GetConsoleMode(HANDLE handle, DWORD* mode);
 /// Reads up to `length` input records; blocks until at least one is there.
 BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD* records, DWORD length, DWORD* read);
 BOOL FlushConsoleInputBuffer(HANDLE input);

@@ -1,11 +1,13 @@
 #include "scan/BDAChannelScan.h"
 
+#include <cwchar>
 #include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "logging/GlobalLogs.h"
+#include "platform/Console.h"
 #include "platform/TextConversion.h"
 
 namespace {
@@ -16,6 +18,21 @@ std::string NarrowName(const std::wstring& wide) {
     std::vector<char> text(static_cast<std::size_t>(needed));
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text.data(), needed, nullptr, nullptr);
     return text.data();
+}
+
+// A driver's name must not drive the terminal: control characters are shown as \xNN.
+std::wstring EscapedName(const std::wstring& name) {
+    std::wstring shown;
+    for (wchar_t c : name) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            wchar_t code[8];
+            std::swprintf(code, sizeof code / sizeof code[0], L"\\x%02X", static_cast<unsigned>(c));
+            shown += code;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 }  // namespace
@@ -130,15 +147,21 @@ int BDAChannelScan::SelectCard() {
     for (;;) {
         std::cout << "Please select which device to use." << std::endl;
         for (int i = 0; i < n; ++i)
-            std::cout << (i + 1) << ". " << NarrowName(cards[static_cast<std::size_t>(i)]->tunerDevice.friendlyName)
+            std::cout << (i + 1) << ". "
+                      << NarrowName(EscapedName(cards[static_cast<std::size_t>(i)]->tunerDevice.friendlyName))
                       << "\n";
         std::cout << (n + 1) << ". Exit" << std::endl;
         int number = 0;
         for (;;) {
             std::cout << "> " << std::flush;
             if (std::cin >> number) break;
-            // The input has ended: nobody is left to choose, so the program ends cleanly.
-            if (std::cin.eof()) return E_FAIL;
+            // The input has ended: nobody is left to choose, so the program ends cleanly,
+            // on a terminal with the prompt's line ended for the shell.
+            if (std::cin.eof()) {
+                DWORD mode = 0;
+                if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) std::cout << std::endl;
+                return E_FAIL;
+            }
             std::cin.clear();
             std::cin.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
             number = 0;

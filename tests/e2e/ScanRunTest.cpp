@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -204,6 +208,38 @@ TEST_F(ScanRun, TwoCardsAreListedAndTheChosenOneIsUsed) {
     ProgramResult ended = Run(world, "");
     EXPECT_EQ(ended.status, 0);
     EXPECT_FALSE(Has(ended.output, "Please select menu item"));
+}
+
+TEST_F(ScanRun, CardNamesCannotDriveTheTerminalFromTheDeviceList) {
+    TestWorld world;
+    world.Line("card \"Red\x1b[31mAlert\x07\"");
+    world.Line("card \"Plain Tuner\"");
+    ProgramResult r = Run(world, "3\n");
+    EXPECT_TRUE(Has(r.output, "1. Red\\x1B[31mAlert\\x07\n2. Plain Tuner\n3. Exit\n")) << r.output;
+    EXPECT_FALSE(Has(r.output, "\x1b")) << "no escape byte reaches the console in a pipe";
+    EXPECT_FALSE(Has(r.output, "\x07"));
+}
+
+TEST_F(ScanRun, ALogThatCannotGoBesideTheProgramGoesToTheCurrentDirectoryAndTheUserIsTold) {
+    // Root may write anywhere; a folder where the log file should be stands for a read-only one.
+    std::filesystem::create_directory(program.Folder() / "Tunewright.log");
+    const std::string folder = program.Folder().Path().string();
+    std::string command = "cd '" + folder + "/elsewhere' && printf '10\\n' | env TUNEWRIGHT_CLOCK=virtual '" +
+                          program.ProgramPath() + "' > '" + folder + "/output.txt' 2>&1";
+    int status = std::system(command.c_str());
+    ProgramResult r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.output = program.Folder().Read("output.txt");
+    EXPECT_EQ(r.status, 0);
+    const std::string told = "Cannot write the log file " + (program.Folder() / "Tunewright.log").string() +
+                             ": Is a directory; writing it to " +
+                             (program.Folder() / "elsewhere" / "Tunewright.log").string() +
+                             " in the current directory instead\n";
+    EXPECT_EQ(r.output.rfind(told, 0), 0u) << r.output;
+    EXPECT_EQ(Count(r.output, "Cannot write the log file"), 1);
+    std::string log = program.Folder().Read("elsewhere/Tunewright.log");
+    EXPECT_EQ(log.rfind("\n\n-----------------------\nTunewright starting\n", 0), 0u) << log;
+    EXPECT_TRUE(Has(log, "Build - v2.6.0.0\n"));
 }
 
 TEST_F(ScanRun, NoCardEndsAfterDiscoveryAndABadWorldStopsWithStatusTwo) {
