@@ -108,6 +108,12 @@ int LogMessage::Show(int result) {
 }
 
 int LogMessage::ShowFormatted(const char* format, ...) {
+    if (callbacks.empty()) {
+        // Nobody listens: what Show would discard need not be formatted at all.
+        length = 0;
+        pendingText[0] = L'\0';
+        return 0;
+    }
     std::size_t room = 80;
     std::vector<char> scratch;
     for (;;) {

@@ -32,6 +32,8 @@ public:
     int AddCallback(LogMessageCallback* callback);
     /// Detaches every attached sink with this id.
     void RemoveCallback(int id);
+    /// Whether any sink is attached; without one, every message is discarded, so callers may skip building it.
+    bool HasCallbacks() const { return !callbacks.empty(); }
 
     void Indent();
     void Unindent();

@@ -15,6 +15,7 @@ bool DescriptorWalk::Contains(const std::uint8_t* start, int length, std::uint8_
 }
 
 void DescriptorWalk::Dump(LogMessage& log, const std::uint8_t* bytes, int count) {
+    if (!log.HasCallbacks()) return;  // the rows would be discarded unread
     // A row is a tab, 8 items of 5 characters, two spaces and the 8-character column.
     char row[64];
     int used = 0;

@@ -154,6 +154,11 @@ void Mpeg2DataParser::Acquire(TableRequest& request) {
 
 void Mpeg2DataParser::DispatchSection(TableRequest& request, const BYTE* section, DWORD rawLength) {
     if (rawLength < 1 || section[0] != request.tableId) return;
+    // Every table read here has the long form, with its CRC: a short one is damage, not a table.
+    if (rawLength >= 3 && !(HostWord(section + 1) & 0x8000)) {
+        verboseLog.ShowFormatted("section dropped: section_syntax_indicator is 0\n");
+        return;
+    }
     const int sectionLength = rawLength >= 3 ? HostWord(section + 1) & 0x0FFF : 0;
     // Header, body and CRC must lie inside what was handed over.
     if (rawLength < 12 || sectionLength < 9 || 3u + static_cast<DWORD>(sectionLength) > rawLength) {

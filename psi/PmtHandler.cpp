@@ -113,6 +113,7 @@ void PmtHandler::Languages(ServiceInfo& service, const std::uint8_t* descriptors
 }
 
 void PmtHandler::Summary(const ServiceInfo& service) {
+    if (!verbose.HasCallbacks()) return;  // the line would be discarded unread
     std::string audio;
     char item[32];
     for (int slot = 0; slot == 0 || slot < service.audioCount; ++slot) {

@@ -1,11 +1,53 @@
 #include "platform/sections/MultiplexSections.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
 
 #include "platform/sections/Crc32Mpeg2.h"
 #include "platform/sections/TransportStreamDemux.h"
+
+namespace {
+
+constexpr PID kPidPat = 0x0000;
+constexpr PID kPidNit = 0x0010;
+constexpr PID kPidSdt = 0x0011;
+constexpr TID kTableIdPat = 0x00;
+constexpr TID kTableIdPmt = 0x02;
+constexpr TID kTableIdNitActual = 0x40;
+constexpr TID kTableIdNitOther = 0x41;
+constexpr TID kTableIdSdtActual = 0x42;
+constexpr TID kTableIdSdtOther = 0x46;
+constexpr TID kTableIdBat = 0x4A;
+
+bool Same(const MultiplexSections::Section& held, const BYTE* data, std::size_t length) {
+    return held.size() == length && std::memcmp(held.data(), data, length) == 0;
+}
+
+}  // namespace
+
+bool MultiplexSections::Requestable(PID pid, TID tableId) {
+    if (tableId == kTableIdPmt) return pid != kPidPat;
+    switch (pid) {
+        case kPidPat: return tableId == kTableIdPat;
+        // The two service-information PIDs may share their tables.
+        case kPidNit:
+        case kPidSdt:
+            return tableId == kTableIdNitActual || tableId == kTableIdNitOther || tableId == kTableIdSdtActual ||
+                   tableId == kTableIdSdtOther || tableId == kTableIdBat;
+        default: return false;
+    }
+}
+
+std::size_t MultiplexSections::Held(const SubTable& table) {
+    std::size_t bytes = table.latest.size();
+    for (const auto& [number, section] : table.collecting) bytes += section.size();
+    for (const Section& section : table.complete) bytes += section.size();
+    return bytes;
+}
 
 bool MultiplexSections::AddSection(PID pid, const BYTE* data, std::size_t length) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -14,11 +56,10 @@ bool MultiplexSections::AddSection(PID pid, const BYTE* data, std::size_t length
         return false;
     }
     const bool longSection = (data[1] & 0x80) != 0;
-    if (longSection && (length < 12 || !Crc32Mpeg2::Check(data, length))) {
-        ++(length < 12 ? statistics.badLength : statistics.badCrc);
+    if (longSection && length < 12) {
+        ++statistics.badLength;
         return false;
     }
-    ++statistics.accepted;
 
     // Short sections (time tables and the like) are one-section tables of their own.
     const WORD extension = longSection ? static_cast<WORD>((data[3] << 8) | data[4]) : 0;
@@ -26,41 +67,192 @@ bool MultiplexSections::AddSection(PID pid, const BYTE* data, std::size_t length
     const bool current = longSection ? (data[5] & 1) != 0 : true;
     const int number = longSection ? data[6] : 0;
     const int last = longSection ? data[7] : 0;
+    const Key key{pid, data[0], extension, current};
 
-    auto [it, inserted] = tables.try_emplace(Key{pid, data[0], extension, current});
+    // A table comes round again and again: a section identical to one already checked needs no
+    // second CRC.
+    auto found = tables.find(key);
+    if (longSection && found != tables.end() && found->second.collectingVersion == version &&
+        found->second.lastSectionNumber == last) {
+        auto held = found->second.collecting.find(number);
+        if (held != found->second.collecting.end() && Same(held->second, data, length)) {
+            ++statistics.accepted;
+            SubTable& table = found->second;
+            if (!Same(table.latest, data, length)) {
+                heldBytes = heldBytes - table.latest.size() + length;
+                table.latest.assign(data, data + length);
+            }
+            return true;
+        }
+    }
+    if (longSection && !Crc32Mpeg2::Check(data, length)) {
+        ++statistics.badCrc;
+        return false;
+    }
+    // Such a section belongs to no table; taking it would only restart the one being collected.
+    if (number > last) {
+        ++statistics.badNumber;
+        return false;
+    }
+    if (heldBytes + 3 * length > kMaxHeldBytes) {
+        ++statistics.overflow;
+        return false;
+    }
+    ++statistics.accepted;
+
+    auto [it, inserted] = tables.try_emplace(key);
     SubTable& table = it->second;
     if (inserted) table.order = nextOrder++;
+    const std::size_t before = Held(table);
     table.latest.assign(data, data + length);
-    if (version != table.collectingVersion || last != table.lastSectionNumber || number > last) {
+    if (version != table.collectingVersion || last != table.lastSectionNumber) {
         table.collecting.clear();
         table.collectingVersion = version;
         table.lastSectionNumber = last;
     }
-    if (number > last) return true;
-    if (!table.collecting.try_emplace(number, data, data + length).second) return true;
-    if (static_cast<int>(table.collecting.size()) == last + 1) {
+    if (table.collecting.try_emplace(number, data, data + length).second &&
+        static_cast<int>(table.collecting.size()) == last + 1) {
         table.complete.clear();
         for (auto& [sectionNumber, section] : table.collecting) table.complete.push_back(section);
         table.completeVersion = version;
     }
+    heldBytes = heldBytes - before + Held(table);
     return true;
 }
 
 void MultiplexSections::AddTransportStream(const BYTE* data, std::size_t length) {
     TransportStreamDemux demux([this](PID pid, const BYTE* section, std::size_t size) { AddSection(pid, section, size); });
+    demux.SetTableFilter(&MultiplexSections::Requestable);
     demux.Feed(data, length);
+    demux.End();
     std::lock_guard<std::mutex> lock(mutex);
     packets += demux.GetStatistics().packets;
 }
 
-HRESULT MultiplexSections::LoadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return E_INVALIDARG;
-    std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return E_INVALIDARG;
-    std::uint64_t before = PacketCount();
-    AddTransportStream(bytes.data(), bytes.size());
-    return PacketCount() > before ? S_OK : E_FAIL;
+MultiplexSections::ReadResult MultiplexSections::AddTransportStream(const ReadFunction& read) {
+    TransportStreamDemux demux([this](PID pid, const BYTE* section, std::size_t size) { AddSection(pid, section, size); });
+    demux.SetTableFilter(&MultiplexSections::Requestable);
+    std::vector<BYTE> buffer(kReadSize);
+    ReadResult result;
+    for (;;) {
+        std::ptrdiff_t n = read(buffer.data(), buffer.size());
+        if (n < 0) {
+            result.failed = true;
+            break;
+        }
+        if (n == 0) break;
+        std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
+        result.bytes += count;
+        demux.Feed(buffer.data(), count);
+    }
+    demux.End();
+    result.packets = demux.GetStatistics().packets;
+    result.cutBytes = demux.GetStatistics().cutBytes;
+    std::lock_guard<std::mutex> lock(mutex);
+    packets += result.packets;
+    return result;
+}
+
+HRESULT MultiplexSections::ReadFile(const std::string& path, bool probeOnly) {
+    namespace fs = std::filesystem;
+    auto fail = [&](HRESULT hr, const std::string& line) {
+        std::lock_guard<std::mutex> lock(mutex);
+        problem = line;
+        return hr;
+    };
+    std::error_code error;
+    fs::file_status status = fs::status(path, error);
+    if (error) return fail(E_INVALIDARG, path + ": " + error.message());
+    // A pipe or a device would block or never end; only a file has a known size to read.
+    if (!fs::is_regular_file(status)) return fail(E_INVALIDARG, path + " is not a regular file");
+    std::uint64_t expected = fs::file_size(path, error);
+    if (error) return fail(E_INVALIDARG, path + ": " + error.message());
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return fail(E_INVALIDARG, path + ": " + std::strerror(errno));
+
+    int readError = 0;
+    std::uint64_t total = 0;
+    auto read = [&](BYTE* buffer, std::size_t room) -> std::ptrdiff_t {
+        // Never past the size the file had when it was opened: one that keeps growing is not followed.
+        if (total >= expected) return 0;
+        room = static_cast<std::size_t>(std::min<std::uint64_t>(room, expected - total));
+        std::size_t n = std::fread(buffer, 1, room, file);
+        if (n == 0 && std::ferror(file)) {
+            readError = errno;
+            return -1;
+        }
+        total += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+
+    if (probeOnly) {
+        // Only as far as the first packet, so that opening a large capture costs nothing.
+        TransportStreamDemux demux([](PID, const BYTE*, std::size_t) {});
+        demux.AddPid(0x1FFF);
+        std::vector<BYTE> buffer(64u << 10);
+        bool failed = false;
+        while (demux.GetStatistics().packets == 0) {
+            std::ptrdiff_t n = read(buffer.data(), buffer.size());
+            if (n <= 0) {
+                failed = n < 0;
+                demux.End();
+                break;
+            }
+            demux.Feed(buffer.data(), static_cast<std::size_t>(n));
+        }
+        std::fclose(file);
+        if (demux.GetStatistics().packets > 0) return S_OK;
+        if (failed) return fail(E_INVALIDARG, path + ": " + std::strerror(readError));
+        return fail(E_FAIL, path + " holds no transport-stream packets");
+    }
+
+    ReadResult result = AddTransportStream(read);
+    bool grew = !result.failed && total == expected && std::fgetc(file) != EOF;
+    std::fclose(file);
+    if (result.packets == 0) {
+        if (result.failed) return fail(E_INVALIDARG, path + ": " + std::strerror(readError));
+        return fail(E_FAIL, path + " holds no transport-stream packets");
+    }
+    std::string line;
+    if (result.failed)
+        line = path + " could not be read after byte " + std::to_string(total) + ": " + std::strerror(readError);
+    else if (total < expected)
+        line = path + " became shorter while it was read: " + std::to_string(total) + " of " +
+               std::to_string(expected) + " bytes read";
+    else if (grew)
+        line = path + " grew while it was read: only its first " + std::to_string(expected) + " bytes were read";
+    else if (result.cutBytes)
+        line = path + " ends in the middle of a packet: its last " + std::to_string(result.cutBytes) +
+               " bytes are not a whole packet";
+    return fail(S_OK, line);
+}
+
+HRESULT MultiplexSections::LoadFile(const std::string& path) { return ReadFile(path, false); }
+
+HRESULT MultiplexSections::OpenFile(const std::string& path, ProblemHandler onProblem) {
+    HRESULT hr = ReadFile(path, true);
+    if (hr != S_OK) return hr;
+    std::lock_guard<std::mutex> lock(pendingMutex);
+    pendingPath = path;
+    pendingProblem = std::move(onProblem);
+    return S_OK;
+}
+
+void MultiplexSections::LoadPending() const {
+    std::lock_guard<std::mutex> lock(pendingMutex);
+    if (pendingPath.empty()) return;
+    std::string path = std::move(pendingPath);
+    pendingPath.clear();
+    // The lookups are const; reading the file they wait for is what makes them true.
+    auto* self = const_cast<MultiplexSections*>(this);
+    self->LoadFile(path);
+    std::string line = ReadProblem();
+    if (!line.empty() && pendingProblem) pendingProblem(line);
+}
+
+std::string MultiplexSections::ReadProblem() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return problem;
 }
 
 bool MultiplexSections::Passes(const Key& key, const SubTable& table, const MPEG2_FILTER* filter, bool forTable) {
@@ -75,6 +267,7 @@ bool MultiplexSections::Passes(const Key& key, const SubTable& table, const MPEG
 
 std::vector<MultiplexSections::Section> MultiplexSections::FindTable(PID pid, TID tableId,
                                                                      const MPEG2_FILTER* filter) const {
+    LoadPending();
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<const SubTable*> found;
     for (auto it = tables.lower_bound(Key{pid, tableId, 0, false});
@@ -91,6 +284,7 @@ std::vector<MultiplexSections::Section> MultiplexSections::FindTable(PID pid, TI
 
 std::vector<MultiplexSections::Section> MultiplexSections::FindSection(PID pid, TID tableId,
                                                                        const MPEG2_FILTER* filter) const {
+    LoadPending();
     std::lock_guard<std::mutex> lock(mutex);
     for (auto it = tables.lower_bound(Key{pid, tableId, 0, false});
          it != tables.end() && std::get<0>(it->first) == pid && std::get<1>(it->first) == tableId; ++it) {
@@ -107,6 +301,7 @@ std::vector<MultiplexSections::Section> MultiplexSections::FindSection(PID pid, 
 }
 
 std::map<PID, std::vector<MultiplexSections::Section>> MultiplexSections::SectionsByPid() const {
+    LoadPending();
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::pair<PID, const SubTable*>> found;
     for (const auto& [key, table] : tables) found.emplace_back(std::get<0>(key), &table);

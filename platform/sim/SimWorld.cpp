@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -295,14 +296,11 @@ bool ParseMux(LineReader& reader, const std::vector<Token>& tokens, const std::s
             std::ifstream probe(path, std::ios::binary);
             if (!probe) return reader.Fail("cannot open the transport-stream file " + QuotedPath(path));
             probe.close();
-            // Read once for the whole world: every tuner and every tune share these sections.
+            // Shared by every tuner and every tune of the world, and read through once, when a
+            // table is first asked for, so that a large capture does not hold up the start.
             auto sections = std::make_shared<MultiplexSections>();
-            HRESULT loaded = E_FAIL;
-            try {
-                loaded = sections->LoadFile(path);
-            } catch (const std::ios_base::failure&) {
-                return reader.Fail("the transport-stream file " + QuotedPath(path) + " cannot be read");
-            }
+            auto problem = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+            HRESULT loaded = sections->OpenFile(path, problem);
             if (loaded == E_INVALIDARG)
                 return reader.Fail("the transport-stream file " + QuotedPath(path) + " cannot be read");
             if (loaded != S_OK)

@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tunewright-ts: %s is not an MPEG transport stream\n", path);
         return 1;
     }
+    // A capture read only in part (cut short, changed or failing while read) still gives its tables.
+    std::string problem = sections->ReadProblem();
+    if (!problem.empty()) std::fprintf(stderr, "tunewright-ts: %s\n", problem.c_str());
 
     // The whole capture is already here: a missing table need not be waited for in real time.
     Clock::Instance().SetMode(Clock::Mode::Virtual);

@@ -55,6 +55,33 @@ TEST(Dispatcher, DropsWrongTableIdsSectionsNotYetValidAndBrokenLengths) {
     EXPECT_EQ(p.Verbose().find("PAT"), std::string::npos) << p.Verbose();
 }
 
+TEST(Dispatcher, DropsSectionsWithoutTheLongFormBeforeAnyHandler) {
+    // With section_syntax_indicator 0 a section carries no CRC that anyone checks: it is damage.
+    auto shortForm = [](B::Bytes section) {
+        section[1] &= 0x7F;
+        return section;
+    };
+    RecordingParser p;
+    p.Feed(0, shortForm(B::Pat(0x4001, {{1, 0x100}})));
+    EXPECT_EQ(p.parser.GetCurrentTransportStream(), nullptr) << "no phantom multiplex";
+    EXPECT_EQ(p.parser.QueuedRequests(), 0u) << "no phantom program";
+    EXPECT_EQ(p.Verbose(), "section dropped: section_syntax_indicator is 0\n");
+
+    p.Feed(0, B::Pat(0x4001, {{1, 0x100}}));
+    p.Feed(0x100, shortForm(B::Pmt(1, 0x101, {}, {{0x02, 0x101}})));
+    p.Feed(0x10, shortForm(B::Nit(true, 0x3001, B::NetworkName("Phantom"), {})));
+    p.Feed(0x11, shortForm(B::Sdt(true, 0x4001, 1, {{1, B::ServiceDescriptor(1, "P", "Phantom")}})));
+    const TransportStreamInfo* ts = p.parser.GetCurrentTransportStream();
+    ASSERT_NE(ts, nullptr);
+    EXPECT_EQ(ts->FindService(1)->videoPid, 0);
+    EXPECT_EQ(ts->FindService(1)->serviceName.Get(), nullptr);
+    EXPECT_EQ(p.parser.GetNetworkName(), nullptr);
+    EXPECT_EQ(p.parser.GetTransportStreams().Find(0x4001)->networkId, 0);
+    EXPECT_EQ(p.Verbose().find("PMT 0x0100 for service"), std::string::npos) << p.Verbose();
+    EXPECT_EQ(p.Verbose().find("NIT ("), std::string::npos);
+    EXPECT_EQ(p.Verbose().find("SDT ("), std::string::npos);
+}
+
 class Mpeg2DataParserScan : public testing::Test {
 protected:
     void Broadcast(PID pid, const B::Bytes& section) { multiplex->AddSection(pid, section); }
@@ -115,6 +142,16 @@ TEST_F(Mpeg2DataParserScan, ReadsAWholeMultiplexAndReportsIt) {
     EXPECT_EQ(ts->services[4]->serviceType, 2);
     EXPECT_STREQ(ts->services[0]->audioLanguages[0], "eng");
     EXPECT_STREQ(ts->services[0]->audioLanguages[1], "fra");
+}
+
+TEST_F(Mpeg2DataParserScan, AShortFormPatWithAWrongCrcNamesNoProgram) {
+    B::Bytes pat = B::Pat(0x4001, {{1, 0x100}, {2, 0x200}});
+    pat[1] &= 0x7F;
+    pat.back() ^= 0xFF;
+    Broadcast(0, pat);
+    Scan();
+    EXPECT_EQ(p.parser.GetCurrentTransportStream(), nullptr);
+    EXPECT_EQ(p.Report().find("pid=0100"), std::string::npos) << p.Report();
 }
 
 TEST_F(Mpeg2DataParserScan, WithoutTablesOrInterfaceTheReaderStillFinishes) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "TempDir.h"
@@ -34,8 +36,35 @@ std::vector<Bytes> Demux(const Bytes& stream, TransportStreamDemux::Statistics* 
     std::vector<Bytes> found;
     TransportStreamDemux demux([&](PID, const BYTE* section, std::size_t length) { found.emplace_back(section, section + length); });
     demux.Feed(stream.data(), stream.size());
+    demux.End();
     if (statistics) *statistics = demux.GetStatistics();
     return found;
+}
+
+Bytes ReadData(const std::string& name) {
+    std::ifstream file(std::string(TW_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// The same packets framed as other capture formats do: a prefix before each packet, a suffix after it.
+Bytes Framed(const Bytes& stream, const Bytes& prefix, const Bytes& suffix) {
+    Bytes framed;
+    for (std::size_t at = 0; at + 188 <= stream.size(); at += 188) {
+        framed.insert(framed.end(), prefix.begin(), prefix.end());
+        framed.insert(framed.end(), stream.begin() + static_cast<std::ptrdiff_t>(at),
+                      stream.begin() + static_cast<std::ptrdiff_t>(at + 188));
+        framed.insert(framed.end(), suffix.begin(), suffix.end());
+    }
+    return framed;
+}
+
+// Every complete table of the requestable PIDs, as one comparable list.
+std::vector<Bytes> Tables(const MultiplexSections& multiplex) {
+    std::vector<Bytes> all;
+    const std::pair<PID, TID> wanted[] = {{0, 0x00}, {0x10, 0x40}, {0x11, 0x42}, {0x11, 0x46}, {0x100, 0x02}, {0x101, 0x02}};
+    for (const auto& [pid, tid] : wanted)
+        for (auto& section : multiplex.FindTable(pid, tid, nullptr)) all.push_back(section);
+    return all;
 }
 
 TEST(Crc32Mpeg2, MatchesTheCheckValueAndValidatesBuiltSections) {
@@ -113,6 +142,7 @@ TEST(TransportStreamDemux, ResynchronisesAfterLostBytesAndDropsSectionsCutByAGap
     TransportStreamDemux demux([&](PID, const BYTE* s, std::size_t n) { pieces.emplace_back(s, s + n); });
     demux.Feed(repeated.data(), 300);
     demux.Feed(repeated.data() + 300, repeated.size() - 300);
+    demux.End();
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0], large);
 }
@@ -126,7 +156,107 @@ TEST(TransportStreamDemux, PidFilterKeepsOnlyTheWantedPids) {
     TransportStreamDemux demux([&](PID pid, const BYTE*, std::size_t) { pids.push_back(pid); });
     demux.AddPid(0x11);
     demux.Feed(writer.GetBytes().data(), writer.GetBytes().size());
+    demux.End();
     EXPECT_EQ(pids, std::vector<PID>{0x11});
+}
+
+TEST(TransportStreamDemux, ABadSyncByteCostsOnlyItsOwnPacket) {
+    TransportStreamWriter writer;
+    std::vector<Bytes> pats;
+    for (WORD id = 1; id <= 5; ++id) {
+        pats.push_back(PsiBuilder::Pat(id, {{id, 0x100}}));
+        writer.AddSection(0, pats.back());
+    }
+    Bytes stream = writer.GetBytes();
+    stream[2 * 188] = 0x46;  // the third packet's sync byte
+    TransportStreamDemux::Statistics statistics;
+    EXPECT_EQ(Demux(stream, &statistics), (std::vector<Bytes>{pats[0], pats[1], pats[3], pats[4]}))
+        << "the whole packet before the damaged one is kept";
+    EXPECT_EQ(statistics.packets, 4u);
+
+    // The last packet's successor damaged, at the very end of the stream.
+    Bytes tail = writer.GetBytes();
+    tail[4 * 188] = 0x00;
+    EXPECT_EQ(Demux(tail), (std::vector<Bytes>{pats[0], pats[1], pats[2], pats[3]}));
+
+    // Two damaged sync bytes in a row lose the step: the packet before them cannot be told from noise.
+    Bytes two = writer.GetBytes();
+    two[2 * 188] = 0x00;
+    two[3 * 188] = 0x00;
+    EXPECT_EQ(Demux(two), (std::vector<Bytes>{pats[0], pats[4]}));
+}
+
+TEST(TransportStreamDemux, ReadsPacketsFramedBy192And204ByteCaptures) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    ASSERT_EQ(plain.size(), 18800u);
+    std::vector<Bytes> expected = Demux(plain);
+    ASSERT_GT(expected.size(), 50u);
+    // Timecodes and parity full of sync-byte values must not be taken for packet starts.
+    const Bytes syncLike(4, 0x47);
+    const std::pair<Bytes, Bytes> framings[] = {{{0x12, 0x34, 0x56, 0x78}, {}},
+                                                {syncLike, {}},
+                                                {{}, Bytes(16, 0x00)},
+                                                {{}, Bytes(16, 0x47)}};
+    for (const auto& [prefix, suffix] : framings) {
+        Bytes framed = Framed(plain, prefix, suffix);
+        TransportStreamDemux::Statistics statistics;
+        std::vector<Bytes> found;
+        TransportStreamDemux demux([&](PID, const BYTE* s, std::size_t n) { found.emplace_back(s, s + n); });
+        // In pieces that cut packets and their frames anywhere.
+        for (std::size_t at = 0; at < framed.size(); at += 1000)
+            demux.Feed(framed.data() + at, std::min<std::size_t>(1000, framed.size() - at));
+        demux.End();
+        EXPECT_EQ(demux.PacketStride(), 188 + prefix.size() + suffix.size());
+        EXPECT_EQ(demux.GetStatistics().packets, 100u) << "frame " << prefix.size() + suffix.size();
+        EXPECT_EQ(found, expected) << "frame " << prefix.size() + suffix.size();
+    }
+}
+
+TEST(TransportStreamDemux, FedInPiecesOfAnySizeGivesTheSameSections) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    Bytes noisy = {0x47, 0x01, 0x02};
+    noisy.insert(noisy.end(), plain.begin(), plain.end());
+    noisy[3 + 40 * 188] = 0x00;
+    std::vector<Bytes> whole = Demux(noisy);
+    for (std::size_t piece : {1u, 7u, 187u, 188u, 189u, 1000u, 4097u}) {
+        std::vector<Bytes> found;
+        TransportStreamDemux demux([&](PID, const BYTE* s, std::size_t n) { found.emplace_back(s, s + n); });
+        for (std::size_t at = 0; at < noisy.size(); at += piece)
+            demux.Feed(noisy.data() + at, std::min(piece, noisy.size() - at));
+        demux.End();
+        EXPECT_EQ(found, whole) << "pieces of " << piece;
+    }
+}
+
+TEST(TransportStreamDemux, TableFilterPassesOverUnwantedSectionsAndStreams) {
+    TransportStreamWriter writer;
+    Bytes eit = PsiBuilder::LongSection(0x4E, 1, Bytes(400, 0x11));
+    Bytes pmt = BigPmt(1, 60);
+    Bytes sdt = PsiBuilder::Sdt(true, 1, 2, {{1}});
+    writer.AddSections(0x12, {eit});
+    writer.AddSections(0x11, {PsiBuilder::LongSection(0x4E, 2, Bytes(300, 0x22)), sdt});  // EIT ahead of the SDT
+    writer.AddSections(0x100, {pmt});
+    // A video stream's packets: a PES header looks like pointer 0 and table_id 0.
+    Bytes pes = {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00};
+    pes.resize(400, 0x47);
+    writer.AddSections(0x200, {pes});
+    std::vector<std::pair<PID, Bytes>> found;
+    TransportStreamDemux demux([&](PID pid, const BYTE* s, std::size_t n) { found.push_back({pid, Bytes(s, s + n)}); });
+    demux.SetTableFilter(&MultiplexSections::Requestable);
+    demux.Feed(writer.GetBytes().data(), writer.GetBytes().size());
+    demux.End();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], (std::pair<PID, Bytes>{0x11, sdt}));
+    EXPECT_EQ(found[1], (std::pair<PID, Bytes>{0x100, pmt}));
+    EXPECT_EQ(demux.GetStatistics().sections, 2u);
+
+    EXPECT_TRUE(MultiplexSections::Requestable(0x0000, 0x00));
+    EXPECT_FALSE(MultiplexSections::Requestable(0x0000, 0x02));
+    EXPECT_FALSE(MultiplexSections::Requestable(0x0200, 0x00));
+    EXPECT_TRUE(MultiplexSections::Requestable(0x0010, 0x41));
+    EXPECT_TRUE(MultiplexSections::Requestable(0x0011, 0x46));
+    EXPECT_FALSE(MultiplexSections::Requestable(0x0012, 0x4E));
+    EXPECT_TRUE(MultiplexSections::Requestable(0x1FFE, 0x02));
 }
 
 TEST(MultiplexSections, CompletesTablesByVersionAndDropsBrokenSections) {
@@ -158,6 +288,27 @@ TEST(MultiplexSections, CompletesTablesByVersionAndDropsBrokenSections) {
     multiplex.AddSection(0x11, next0);
     EXPECT_EQ(multiplex.FindTable(0x11, 0x42, nullptr), std::vector<Bytes>{next0});
     EXPECT_TRUE(multiplex.FindTable(0x11, 0x46, nullptr).empty());
+}
+
+TEST(MultiplexSections, ASectionNumberBeyondTheLastIsDroppedAndDoesNotRestartTheTable) {
+    MultiplexSections multiplex;
+    Bytes part0 = PsiBuilder::Sdt(true, 5, 9, {{1}}, {3, 0, 1, true});
+    Bytes part1 = PsiBuilder::Sdt(true, 5, 9, {{2}}, {3, 1, 1, true});
+    Bytes beyond = PsiBuilder::Sdt(true, 5, 9, {{3}}, {3, 4, 1, true});
+    EXPECT_TRUE(multiplex.AddSection(0x11, part0));
+    EXPECT_FALSE(multiplex.AddSection(0x11, beyond));
+    EXPECT_TRUE(multiplex.AddSection(0x11, part1));
+    EXPECT_EQ(multiplex.FindTable(0x11, 0x42, nullptr), (std::vector<Bytes>{part0, part1}));
+    EXPECT_EQ(multiplex.FindSection(0x11, 0x42, nullptr), std::vector<Bytes>{part1});
+    EXPECT_EQ(multiplex.GetStatistics().badNumber, 1u);
+
+    // A repeated section is taken without a second check, a changed one with the same number is checked.
+    EXPECT_TRUE(multiplex.AddSection(0x11, part0));
+    Bytes forged = part0;
+    forged[12] ^= 0x01;
+    EXPECT_FALSE(multiplex.AddSection(0x11, forged));
+    EXPECT_EQ(multiplex.GetStatistics().badCrc, 1u);
+    EXPECT_EQ(multiplex.FindSection(0x11, 0x42, nullptr), std::vector<Bytes>{part0});
 }
 
 TEST(MultiplexSections, HoldsSeveralExtensionsOnOnePidInArrivalOrderAndFilters) {
@@ -197,7 +348,87 @@ TEST(MultiplexSections, LoadsCapturesAndRefusesWhatIsNoTransportStream) {
     std::string text = (dir / "notes.ts").string();
     MultiplexSections none;
     EXPECT_EQ(none.LoadFile(text), E_FAIL);
+    EXPECT_EQ(none.ReadProblem(), text + " holds no transport-stream packets");
     EXPECT_EQ(none.LoadFile((dir / "missing.ts").string()), E_INVALIDARG);
+    EXPECT_EQ(none.LoadFile(dir.Path().string()), E_INVALIDARG);
+    EXPECT_EQ(none.ReadProblem(), dir.Path().string() + " is not a regular file");
+    EXPECT_EQ(none.OpenFile(text), E_FAIL);
+}
+
+TEST(MultiplexSections, ReadsFramedCapturesAndSaysWhereACaptureWasCutShort) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    MultiplexSections reference;
+    reference.AddTransportStream(plain.data(), plain.size());
+    const std::vector<Bytes> tables = Tables(reference);
+    ASSERT_EQ(tables.size(), 5u);
+
+    TempDir dir;
+    const std::pair<std::string, Bytes> captures[] = {
+        {"timecoded.m2ts", Framed(plain, {0x00, 0x01, 0x02, 0x03}, {})},
+        {"parity.ts", Framed(plain, {}, Bytes(16, 0xAB))},
+    };
+    for (const auto& [name, bytes] : captures) {
+        dir.WriteFile(name, std::string(bytes.begin(), bytes.end()));
+        MultiplexSections capture;
+        ASSERT_EQ(capture.LoadFile((dir / name).string()), S_OK) << name;
+        EXPECT_EQ(capture.PacketCount(), 100u) << name;
+        EXPECT_EQ(Tables(capture), tables) << name;
+        EXPECT_EQ(capture.ReadProblem(), "") << name;
+    }
+
+    // Cut in the middle of its 61st packet: the tables before it, and one line.
+    std::string cut = (dir / "cut.ts").string();
+    dir.WriteFile("cut.ts", std::string(plain.begin(), plain.begin() + 60 * 188 + 100));
+    MultiplexSections partial;
+    ASSERT_EQ(partial.LoadFile(cut), S_OK);
+    EXPECT_EQ(partial.PacketCount(), 60u);
+    EXPECT_EQ(partial.FindTable(0, 0x00, nullptr).size(), 1u);
+    EXPECT_EQ(partial.ReadProblem(), cut + " ends in the middle of a packet: its last 100 bytes are not a whole packet");
+}
+
+TEST(MultiplexSections, AReadErrorKeepsTheTablesReadBeforeIt) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    for (std::size_t failAt : {std::size_t{0}, std::size_t{1000}, std::size_t{50 * 188}, plain.size()}) {
+        MultiplexSections multiplex;
+        std::size_t served = 0;
+        int calls = 0;
+        auto read = [&](BYTE* buffer, std::size_t room) -> std::ptrdiff_t {
+            ++calls;
+            if (served >= failAt) return -1;
+            std::size_t n = std::min({room, failAt - served, std::size_t{777}});
+            std::memcpy(buffer, plain.data() + served, n);
+            served += n;
+            return static_cast<std::ptrdiff_t>(n);
+        };
+        MultiplexSections::ReadResult result = multiplex.AddTransportStream(read);
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.bytes, failAt);
+        EXPECT_EQ(result.packets, failAt / 188) << "every whole packet before the error is used";
+        EXPECT_EQ(calls, static_cast<int>((failAt + 776) / 777) + 1) << "no read after the error";
+        if (failAt >= 50 * 188) {
+            EXPECT_EQ(multiplex.FindTable(0, 0x00, nullptr).size(), 1u);
+        }
+    }
+}
+
+TEST(MultiplexSections, AnOpenedCaptureIsReadWhenATableIsFirstAskedFor) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    TempDir dir;
+    dir.WriteFile("late.ts", std::string(plain.begin(), plain.end() - 50));
+    MultiplexSections multiplex;
+    std::vector<std::string> lines;
+    ASSERT_EQ(multiplex.OpenFile((dir / "late.ts").string(), [&](const std::string& line) { lines.push_back(line); }), S_OK);
+    EXPECT_EQ(multiplex.PacketCount(), 0u) << "nothing demultiplexed before it is needed";
+    EXPECT_EQ(multiplex.FindTable(0x11, 0x42, nullptr).size(), 1u);
+    EXPECT_EQ(multiplex.PacketCount(), 99u);
+    EXPECT_EQ(multiplex.FindTable(0, 0x00, nullptr).size(), 1u);
+    EXPECT_EQ(multiplex.PacketCount(), 99u) << "read once";
+
+    MultiplexSections carousel;
+    ASSERT_EQ(carousel.OpenFile((dir / "late.ts").string()), S_OK);
+    EXPECT_EQ(carousel.SectionsByPid().count(0x0000), 1u) << "every way of reading the tables reads the file";
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("ends in the middle of a packet"), std::string::npos) << lines[0];
 }
 
 TEST(Mpeg2DataSource, HandsOutTablesInHostOrderOrFailsAfterTheTimeOut) {
