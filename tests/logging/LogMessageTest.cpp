@@ -26,10 +26,20 @@ TEST(LogMessage, CapacityDoublesFromTenToTheFirstSizeThatHoldsTheMessage) {
     EXPECT_EQ(thirty.GetCapacity(), 40) << "the buffer never shrinks";
 
     // The formatted path grows the same buffer the same way and keeps long texts whole.
+    RecordingSink sink;
     LogMessage formatted;
+    formatted.AddCallback(&sink);
     std::string longText(500, 'x');
     formatted.ShowFormatted("%s", longText.c_str());
     EXPECT_EQ(formatted.GetCapacity(), 640);
+    EXPECT_EQ(sink.Recorded(), longText);
+
+    // Without a sink nothing is formatted: the text would only be discarded.
+    LogMessage silent;
+    silent << "pending";
+    silent.ShowFormatted("%s", longText.c_str());
+    EXPECT_EQ(silent.GetCapacity(), 10);
+    EXPECT_STREQ(silent.PendingText(), L"") << "the message is discarded as Show discards it";
 }
 
 TEST(LogMessage, AppendsNarrowWideNumbersAndNullsInOrder) {

@@ -199,7 +199,6 @@ TEST(TransportStreamDemux, ReadsPacketsFramedBy192And204ByteCaptures) {
                                                 {{}, Bytes(16, 0x47)}};
     for (const auto& [prefix, suffix] : framings) {
         Bytes framed = Framed(plain, prefix, suffix);
-        TransportStreamDemux::Statistics statistics;
         std::vector<Bytes> found;
         TransportStreamDemux demux([&](PID, const BYTE* s, std::size_t n) { found.emplace_back(s, s + n); });
         // In pieces that cut packets and their frames anywhere.
