@@ -17,11 +17,11 @@ std::shared_ptr<MultiplexSections> Mpeg2DataSource::GetSections() const {
     return sections;
 }
 
-HRESULT Mpeg2DataSource::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
+HRESULT STDMETHODCALLTYPE Mpeg2DataSource::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     return Wait(pid, tableId, filter, timeoutMs, list, false);
 }
 
-HRESULT Mpeg2DataSource::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
+HRESULT STDMETHODCALLTYPE Mpeg2DataSource::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     return Wait(pid, tableId, filter, timeoutMs, list, true);
 }
 
