@@ -19,6 +19,9 @@ public:
 
     void SetSections(std::shared_ptr<MultiplexSections> sections);
     std::shared_ptr<MultiplexSections> GetSections() const;
+    /// Nothing more will arrive (a whole capture was read): a request for what is not
+    /// there fails at once with the time-out code instead of waiting for its time-out.
+    void SetFinal(bool final);
 
     HRESULT STDMETHODCALLTYPE GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs,
                                          ISectionList** list) override;
@@ -37,4 +40,5 @@ private:
 
     mutable std::mutex mutex;
     std::shared_ptr<MultiplexSections> sections;
+    bool final = false;
 };

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     }
     Clock::Instance().SetMode(Clock::Mode::Virtual);
     ComPtr<Mpeg2DataSource> source = ComPtr<Mpeg2DataSource>::Attach(NewComObject<Mpeg2DataSource>(sections));
+    source->SetFinal(true);
     DumpPsiTables(source.Get(), 5000, stdout);
     return 0;
 }
