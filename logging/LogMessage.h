@@ -6,6 +6,16 @@
 
 #include "logging/LogMessageCallback.h"
 
+// printf-format checking where the compiler offers it; mingw's C++ printf family
+// is the GNU one, which its plain "printf" archetype would not describe.
+#if defined(__MINGW32__)
+#define TW_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__((format(gnu_printf, formatIndex, firstArgument)))
+#elif defined(__GNUC__) || defined(__clang__)
+#define TW_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define TW_PRINTF_FORMAT(formatIndex, firstArgument)
+#endif
+
 class LogMessage {
 public:
     LogMessage();
@@ -26,7 +36,7 @@ public:
     int Show();
     int Show(int result);
     /// Formats printf-style (the format is the system's own, never broadcast text), appends, then Show.
-    int ShowFormatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    int ShowFormatted(const char* format, ...) TW_PRINTF_FORMAT(2, 3);
 
     /// Attaches a sink once; returns its id, or 0 for null.
     int AddCallback(LogMessageCallback* callback);

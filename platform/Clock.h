@@ -6,6 +6,10 @@
 // and then jumps straight to the earliest deadline, so a run goes through the
 // same sequence of events as in real time without waiting for it.
 
+#ifdef _WIN32
+#include "platform/windows/Clock.h"
+#else
+
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -72,3 +76,5 @@ private:
     std::int64_t virtualNow = 0;
     std::int64_t realStart = 0;
 };
+
+#endif  // _WIN32

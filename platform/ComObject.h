@@ -3,6 +3,10 @@
 // reference count, QueryInterface over the listed interfaces, and a count of
 // live objects so that tests can find leaked references.
 
+#ifdef _WIN32
+#include "platform/windows/ComObject.h"
+#else
+
 #include <atomic>
 
 #include "platform/Unknown.h"
@@ -66,3 +70,5 @@ T* NewComObject(Args&&... args) {
     object->AddRef();
     return object;
 }
+
+#endif  // _WIN32

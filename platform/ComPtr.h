@@ -1,6 +1,10 @@
 #pragma once
 // A small owning smart pointer for counted interface references.
 
+#ifdef _WIN32
+#include "platform/windows/ComPtr.h"
+#else
+
 #include <utility>
 
 #include "platform/Unknown.h"
@@ -89,3 +93,5 @@ public:
 private:
     T* ptr = nullptr;
 };
+
+#endif  // _WIN32

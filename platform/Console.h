@@ -6,6 +6,10 @@
 // raw; on a pipe, SetConsoleTextAttribute fails (as on a redirected console) and
 // every byte read is a key event, end of input counting as one too.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsApi.h"
+#else
+
 #include "platform/Kernel.h"
 #include "platform/WinTypes.h"
 
@@ -51,3 +55,5 @@ BOOL FlushConsoleInputBuffer(HANDLE input);
 
 /// The command interpreter, as the C runtime's system() reaches it; only "CLS" means anything here.
 int CommandInterpreter(const char* command);
+
+#endif  // _WIN32

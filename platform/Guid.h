@@ -1,6 +1,10 @@
 #pragma once
 // GUID, CLSID and IID with the text form of the component runtime.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsCom.h"
+#else
+
 #include <cstdint>
 
 #include "platform/WinTypes.h"
@@ -31,3 +35,5 @@ inline constexpr GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 /// Writes the braced text form (39 characters with the terminator); returns the count written, 0 if too small.
 int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int capacity);
+
+#endif  // _WIN32

@@ -2,6 +2,10 @@
 // Win32 kernel objects and waits: manual- and auto-reset events, unnamed mutexes,
 // threads, Sleep and the tick count, all on the platform clock.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsApi.h"
+#else
+
 #include "platform/WinTypes.h"
 
 class KernelObject;
@@ -31,3 +35,5 @@ std::uint64_t GetTickCount64();
 
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
+
+#endif  // _WIN32

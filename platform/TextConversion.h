@@ -1,6 +1,10 @@
 #pragma once
 // Text conversion with the thread's ANSI code page, which is UTF-8 on this platform.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsApi.h"
+#else
+
 #include <string>
 
 #include "platform/WinTypes.h"
@@ -14,3 +18,5 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LP
 /// Conveniences for the platform's own code (the system converts through the calls above).
 std::string WideToUtf8(const std::wstring& wide);
 std::wstring Utf8ToWide(const std::string& text);
+
+#endif  // _WIN32

@@ -1,7 +1,16 @@
 #pragma once
 // IUnknown, the root of every counted interface.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsCom.h"
+#else
+
 #include "platform/Guid.h"
+
+// The calling convention of COM methods: the platform's own on 32-bit Windows, none here.
+#ifndef STDMETHODCALLTYPE
+#define STDMETHODCALLTYPE
+#endif
 
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -15,3 +24,5 @@ struct IUnknown {
 protected:
     virtual ~IUnknown() = default;
 };
+
+#endif  // _WIN32

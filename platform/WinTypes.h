@@ -1,6 +1,10 @@
 #pragma once
 // Basic Win32 types, result codes and constants, in their published names and values.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsApi.h"
+#else
+
 #include <cstdint>
 
 using HRESULT = std::int32_t;
@@ -70,3 +74,5 @@ constexpr DWORD INFINITE = 0xFFFFFFFFu;
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD MAX_PATH = 260;
+
+#endif  // _WIN32

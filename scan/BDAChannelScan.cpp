@@ -65,7 +65,7 @@ BDAChannelScan::~BDAChannelScan() {
     if (guideDataMutex) CloseHandle(guideDataMutex);
 }
 
-HRESULT BDAChannelScan::QueryInterface(REFIID riid, void** object) {
+HRESULT STDMETHODCALLTYPE BDAChannelScan::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IGuideDataEvent) {
         *object = static_cast<IGuideDataEvent*>(this);
@@ -76,22 +76,22 @@ HRESULT BDAChannelScan::QueryInterface(REFIID riid, void** object) {
     return E_NOINTERFACE;
 }
 
-ULONG BDAChannelScan::AddRef() { return static_cast<ULONG>(++refCount); }
+ULONG STDMETHODCALLTYPE BDAChannelScan::AddRef() { return static_cast<ULONG>(++refCount); }
 
-ULONG BDAChannelScan::Release() {
+ULONG STDMETHODCALLTYPE BDAChannelScan::Release() {
     long left = --refCount;
     if (left == 0) delete static_cast<LogMessageCaller*>(this);
     return static_cast<ULONG>(left);
 }
 
-HRESULT BDAChannelScan::GuideDataAcquired() { return S_OK; }
-HRESULT BDAChannelScan::ProgramChanged(VARIANT) { return S_OK; }
-HRESULT BDAChannelScan::ScheduleEntryChanged(VARIANT) { return S_OK; }
-HRESULT BDAChannelScan::ProgramDeleted(VARIANT) { return S_OK; }
-HRESULT BDAChannelScan::ServiceDeleted(VARIANT) { return S_OK; }
-HRESULT BDAChannelScan::ScheduleDeleted(VARIANT) { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::GuideDataAcquired() { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ProgramChanged(VARIANT) { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ScheduleEntryChanged(VARIANT) { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ProgramDeleted(VARIANT) { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ServiceDeleted(VARIANT) { return S_OK; }
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ScheduleDeleted(VARIANT) { return S_OK; }
 
-HRESULT BDAChannelScan::ServiceChanged(VARIANT) {
+HRESULT STDMETHODCALLTYPE BDAChannelScan::ServiceChanged(VARIANT) {
     DWORD wait = WaitForSingleObject(guideDataMutex, 1000);
     // An abandoned mutex is owned all the same and must be released like any other.
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return S_OK;

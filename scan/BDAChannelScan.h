@@ -29,16 +29,16 @@ public:
     BDAChannelScan();
 
     // IUnknown and IGuideDataEvent, called by the menu and by the graph's transport information filter.
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT GuideDataAcquired() override;
-    HRESULT ProgramChanged(VARIANT programDescriptionId) override;
-    HRESULT ServiceChanged(VARIANT serviceDescriptionId) override;
-    HRESULT ScheduleEntryChanged(VARIANT scheduleEntryDescriptionId) override;
-    HRESULT ProgramDeleted(VARIANT programDescriptionId) override;
-    HRESULT ServiceDeleted(VARIANT serviceDescriptionId) override;
-    HRESULT ScheduleDeleted(VARIANT scheduleEntryDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GuideDataAcquired() override;
+    HRESULT STDMETHODCALLTYPE ProgramChanged(VARIANT programDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE ServiceChanged(VARIANT serviceDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE ScheduleEntryChanged(VARIANT scheduleEntryDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE ProgramDeleted(VARIANT programDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE ServiceDeleted(VARIANT serviceDescriptionId) override;
+    HRESULT STDMETHODCALLTYPE ScheduleDeleted(VARIANT scheduleEntryDescriptionId) override;
 
     // Menu.
     int SelectCard();

@@ -2,6 +2,10 @@
 // The BDA and guide-data interfaces that the scan engine calls: the tuner's
 // topology and signal statistics, and the TIF's guide-data event connection point.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsDirectShow.h"
+#else
+
 #include "platform/com/OleAuto.h"
 #include "platform/Unknown.h"
 
@@ -59,3 +63,5 @@ struct IConnectionPoint : IUnknown {
     /// Returns once no call into the sink is in flight.
     virtual HRESULT Unadvise(DWORD cookie) = 0;
 };
+
+#endif  // _WIN32

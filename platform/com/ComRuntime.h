@@ -2,6 +2,10 @@
 // The component runtime's entry points: apartment set-up, object creation over
 // the class registry, and the task allocator.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsCom.h"
+#else
+
 #include <cstddef>
 
 #include "platform/Unknown.h"
@@ -43,3 +47,5 @@ void CoTaskMemFree(void* block);
 
 /// Blocks from the task allocator not yet freed (tests use it to find leaks).
 long CoTaskMemLiveCount();
+
+#endif  // _WIN32

@@ -2,6 +2,10 @@
 // DirectShow: filters, pins, media types, the filter graph manager and the
 // system device enumerator, with the published identifiers.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsDirectShow.h"
+#else
+
 #include "platform/com/Moniker.h"
 
 constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;
@@ -198,3 +202,5 @@ struct ICreateDevEnum : IUnknown {
     /// S_FALSE with no enumerator when the category holds no device.
     virtual HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** monikers, DWORD flags) = 0;
 };
+
+#endif  // _WIN32

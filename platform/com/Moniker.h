@@ -1,6 +1,10 @@
 #pragma once
 // Bind contexts, monikers, property bags and the running object table.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsCom.h"
+#else
+
 #include "platform/com/OleAuto.h"
 
 inline constexpr IID IID_IBindCtx = {0x0000000E, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -67,3 +71,5 @@ HRESULT CreateBindCtx(DWORD reserved, IBindCtx** context);
 HRESULT MkParseDisplayName(IBindCtx* context, LPCOLESTR displayName, ULONG* eaten, IMoniker** moniker);
 HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, IMoniker** moniker);
 HRESULT GetRunningObjectTable(DWORD reserved, IRunningObjectTable** table);
+
+#endif  // _WIN32

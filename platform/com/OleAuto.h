@@ -1,6 +1,10 @@
 #pragma once
 // BSTR and VARIANT, the automation types that property bags and the tuning model use.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsCom.h"
+#else
+
 #include "platform/Unknown.h"
 
 using BSTR = OLECHAR*;
@@ -49,3 +53,5 @@ long SysStringLiveCount();
 void VariantInit(VARIANT* variant);
 /// Frees what the variant owns (string, interface) and leaves it empty.
 HRESULT VariantClear(VARIANT* variant);
+
+#endif  // _WIN32

@@ -2,6 +2,10 @@
 // The DVB-T tuning model: tuning space, tune request, locator and the network
 // provider's tuner interface, with the published identifiers.
 
+#ifdef _WIN32
+#include "platform/windows/WindowsDirectShow.h"
+#else
+
 #include "platform/com/OleAuto.h"
 
 inline constexpr IID IID_ITuningSpace = {0x061C6E30, 0xE622, 0x11D2, {0x94, 0x93, 0x00, 0xC0, 0x4F, 0x72, 0xD9, 0x80}};
@@ -127,3 +131,5 @@ struct IScanningTuner : ITuner {
     virtual HRESULT ScanDown(long pauseMs) = 0;
     virtual HRESULT AutoProgram() = 0;
 };
+
+#endif  // _WIN32

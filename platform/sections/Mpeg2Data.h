@@ -5,6 +5,10 @@
 // flags, and table_id_extension for long sections) are handed over in host
 // byte order; every other byte is as broadcast.
 
+#ifdef _WIN32
+#include "platform/windows/Mpeg2Data.h"
+#else
+
 #include "platform/Kernel.h"
 #include "platform/Unknown.h"
 
@@ -59,3 +63,5 @@ struct IMpeg2Data : IUnknown {
     /// Every section of a complete table; fails once the time-out has passed without one.
     virtual HRESULT GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) = 0;
 };
+
+#endif  // _WIN32

@@ -12,16 +12,21 @@ void Mpeg2DataSource::SetSections(std::shared_ptr<MultiplexSections> replacement
     sections = std::move(replacement);
 }
 
+void Mpeg2DataSource::SetFinal(bool value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    final = value;
+}
+
 std::shared_ptr<MultiplexSections> Mpeg2DataSource::GetSections() const {
     std::lock_guard<std::mutex> lock(mutex);
     return sections;
 }
 
-HRESULT Mpeg2DataSource::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
+HRESULT STDMETHODCALLTYPE Mpeg2DataSource::GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     return Wait(pid, tableId, filter, timeoutMs, list, false);
 }
 
-HRESULT Mpeg2DataSource::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
+HRESULT STDMETHODCALLTYPE Mpeg2DataSource::GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) {
     return Wait(pid, tableId, filter, timeoutMs, list, true);
 }
 
@@ -37,6 +42,10 @@ HRESULT Mpeg2DataSource::Wait(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD 
                 *list = NewComObject<SectionList>(pid, tableId, std::move(found));
                 return S_OK;
             }
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (final) return HRESULT_TIMEOUT;
         }
         std::uint64_t now = GetTickCount64();
         if (now >= deadline) return HRESULT_TIMEOUT;

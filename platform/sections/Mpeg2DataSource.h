@@ -19,13 +19,26 @@ public:
 
     void SetSections(std::shared_ptr<MultiplexSections> sections);
     std::shared_ptr<MultiplexSections> GetSections() const;
+    /// Nothing more will arrive (a whole capture was read): a request for what is not
+    /// there fails at once with the time-out code instead of waiting for its time-out.
+    void SetFinal(bool final);
 
-    HRESULT GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
-    HRESULT GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list) override;
+    HRESULT STDMETHODCALLTYPE GetSection(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs,
+                                         ISectionList** list) override;
+    HRESULT STDMETHODCALLTYPE GetTable(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs,
+                                       ISectionList** list) override;
+#ifdef _WIN32
+    // Section streams are not offered: table acquisition asks for whole tables.
+    HRESULT STDMETHODCALLTYPE GetStreamOfSections(PID, TID, MPEG2_FILTER*, HANDLE, IMpeg2Stream** stream) override {
+        if (stream) *stream = nullptr;
+        return E_NOTIMPL;
+    }
+#endif
 
 private:
     HRESULT Wait(PID pid, TID tableId, MPEG2_FILTER* filter, DWORD timeoutMs, ISectionList** list, bool wholeTable);
 
     mutable std::mutex mutex;
     std::shared_ptr<MultiplexSections> sections;
+    bool final = false;
 };

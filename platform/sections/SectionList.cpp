@@ -16,13 +16,13 @@ void SectionList::HeaderToHostOrder(std::vector<BYTE>& section) {
     }
 }
 
-HRESULT SectionList::GetNumberOfSections(WORD* count) {
+HRESULT STDMETHODCALLTYPE SectionList::GetNumberOfSections(WORD* count) {
     if (!count) return E_POINTER;
     *count = static_cast<WORD>(sections.size());
     return S_OK;
 }
 
-HRESULT SectionList::GetSectionData(WORD index, DWORD* rawPacketLength, SECTION** section) {
+HRESULT STDMETHODCALLTYPE SectionList::GetSectionData(WORD index, DWORD* rawPacketLength, SECTION** section) {
     if (!rawPacketLength || !section) return E_POINTER;
     if (index >= sections.size() || sections[index].empty()) return E_INVALIDARG;
     *rawPacketLength = static_cast<DWORD>(sections[index].size());
@@ -30,13 +30,13 @@ HRESULT SectionList::GetSectionData(WORD index, DWORD* rawPacketLength, SECTION*
     return S_OK;
 }
 
-HRESULT SectionList::GetProgramIdentifier(PID* result) {
+HRESULT STDMETHODCALLTYPE SectionList::GetProgramIdentifier(PID* result) {
     if (!result) return E_POINTER;
     *result = pid;
     return S_OK;
 }
 
-HRESULT SectionList::GetTableIdentifier(TID* result) {
+HRESULT STDMETHODCALLTYPE SectionList::GetTableIdentifier(TID* result) {
     if (!result) return E_POINTER;
     *result = tableId;
     return S_OK;

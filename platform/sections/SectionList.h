@@ -12,10 +12,19 @@ public:
     /// Sections in network byte order, as broadcast (shorter than 5 bytes: handed out unchanged).
     SectionList(PID pid, TID tableId, std::vector<std::vector<BYTE>> sections);
 
-    HRESULT GetNumberOfSections(WORD* count) override;
-    HRESULT GetSectionData(WORD index, DWORD* rawPacketLength, SECTION** section) override;
-    HRESULT GetProgramIdentifier(PID* result) override;
-    HRESULT GetTableIdentifier(TID* result) override;
+#ifdef _WIN32
+    // A list is filled when it is made; nobody else initialises it and nothing stays pending.
+    HRESULT STDMETHODCALLTYPE Initialize(MPEG_REQUEST_TYPE, IMpeg2Data*, PMPEG_CONTEXT, PID, TID, PMPEG2_FILTER, DWORD,
+                                         HANDLE) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE InitializeWithRawSections(PMPEG_PACKET_LIST) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CancelPendingRequest() override { return S_OK; }
+#endif
+    HRESULT STDMETHODCALLTYPE GetNumberOfSections(WORD* count) override;
+    HRESULT STDMETHODCALLTYPE GetSectionData(WORD index, DWORD* rawPacketLength, SECTION** section) override;
+    HRESULT STDMETHODCALLTYPE GetProgramIdentifier(PID* result) override;
+    HRESULT STDMETHODCALLTYPE GetTableIdentifier(TID* result) override;
 
     /// Rewrites the two header words of a section from network to host byte order in place.
     static void HeaderToHostOrder(std::vector<BYTE>& section);

@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
 
     StandardOutput output;
     ComPtr<Mpeg2DataSource> source = ComPtr<Mpeg2DataSource>::Attach(NewComObject<Mpeg2DataSource>(sections));
+    // Where waits take real time (Windows), a table the capture lacks is not waited for either.
+    source->SetFinal(true);
     int result = 0;
     {
         Mpeg2DataParser parser;

@@ -465,4 +465,30 @@ TEST(Mpeg2DataSource, HandsOutTablesInHostOrderOrFailsAfterTheTimeOut) {
     EXPECT_TRUE(FAILED(data->GetTable(0, 0, nullptr, 100, list.ReleaseAndGetAddressOf())));
 }
 
+TEST(Mpeg2DataSource, FinalSectionsAnswerAMissingTableAtOnceAndKeepAnsweringPresentOnes) {
+    auto multiplex = std::make_shared<MultiplexSections>();
+    Bytes pat = PsiBuilder::Pat(0x1234, {{1, 0x100}});
+    multiplex->AddSection(0, pat);
+    auto source = ComPtr<Mpeg2DataSource>::Attach(NewComObject<Mpeg2DataSource>(multiplex));
+    source->SetFinal(true);
+
+    ComPtr<ISectionList> list;
+    std::uint64_t before = GetTickCount64();
+    EXPECT_EQ(source->GetTable(0x10, 0x40, nullptr, 15000, list.ReleaseAndGetAddressOf()), HRESULT_TIMEOUT);
+    EXPECT_EQ(source->GetSection(0x11, 0x42, nullptr, 15000, list.ReleaseAndGetAddressOf()), HRESULT_TIMEOUT);
+    EXPECT_FALSE(list);
+    EXPECT_LT(GetTickCount64() - before, 100u);
+
+    ASSERT_EQ(source->GetTable(0, 0, nullptr, 15000, list.ReleaseAndGetAddressOf()), S_OK);
+    WORD count = 0;
+    ASSERT_EQ(list->GetNumberOfSections(&count), S_OK);
+    EXPECT_EQ(count, 1);
+
+    // Sections still being fed are waited for again.
+    source->SetFinal(false);
+    before = GetTickCount64();
+    EXPECT_EQ(source->GetTable(0x10, 0x40, nullptr, 300, list.ReleaseAndGetAddressOf()), HRESULT_TIMEOUT);
+    EXPECT_GE(GetTickCount64() - before, 300u);
+}
+
 }  // namespace

@@ -1,0 +1,6 @@
+#include "platform/windows/Clock.h"
+
+Clock& Clock::Instance() {
+    static Clock clock;
+    return clock;
+}

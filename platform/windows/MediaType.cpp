@@ -1,0 +1,37 @@
+#include "platform/windows/MediaType.h"
+
+#include <cstring>
+
+void FreeMediaType(AM_MEDIA_TYPE& type) {
+    CoTaskMemFree(type.pbFormat);
+    type.cbFormat = 0;
+    type.pbFormat = nullptr;
+    if (type.pUnk) {
+        type.pUnk->Release();
+        type.pUnk = nullptr;
+    }
+}
+
+void DeleteMediaType(AM_MEDIA_TYPE* type) {
+    if (!type) return;
+    FreeMediaType(*type);
+    CoTaskMemFree(type);
+}
+
+HRESULT CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source) {
+    if (!target || !source) return E_POINTER;
+    *target = *source;
+    if (source->cbFormat != 0 && source->pbFormat) {
+        target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source->cbFormat));
+        if (!target->pbFormat) {
+            target->cbFormat = 0;
+            return E_OUTOFMEMORY;
+        }
+        std::memcpy(target->pbFormat, source->pbFormat, source->cbFormat);
+    } else {
+        target->cbFormat = 0;
+        target->pbFormat = nullptr;
+    }
+    if (target->pUnk) target->pUnk->AddRef();
+    return S_OK;
+}
