@@ -25,9 +25,10 @@ std::wstring EscapedName(const std::wstring& name) {
     std::wstring shown;
     for (wchar_t c : name) {
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-            wchar_t code[8];
-            std::swprintf(code, sizeof code / sizeof code[0], L"\\x%02X", static_cast<unsigned>(c));
-            shown += code;
+            static const wchar_t kHex[] = L"0123456789ABCDEF";
+            shown += L"\\x";
+            shown += kHex[(c >> 4) & 0x0F];
+            shown += kHex[c & 0x0F];
         } else {
             shown += c;
         }
