@@ -160,6 +160,9 @@ void CaptureOutputPin::StopStreaming() {
 
 void CaptureOutputPin::Stream() {
     std::size_t at = 0;
+    // Each loop of the capture would repeat its continuity counters, and a receiver drops a packet
+    // whose counter repeats as a duplicate: number them on as one endless stream would.
+    std::vector<BYTE> continuity(0x2000, 0);
     while (!stopping) {
         IMediaSample* sample = nullptr;
         if (FAILED(allocator->GetBuffer(&sample, nullptr, nullptr, 0)) || !sample) break;
@@ -172,6 +175,13 @@ void CaptureOutputPin::Stream() {
             std::memcpy(data + filled, capture.data() + at, take);
             filled += take;
             at = (at + take) % capture.size();
+        }
+        for (std::size_t packet = 0; packet + kPacket <= filled; packet += kPacket) {
+            BYTE* header = data + packet;
+            if (!(header[3] & 0x10)) continue;  // no payload: the counter does not move
+            const std::size_t pid = static_cast<std::size_t>(((header[1] & 0x1F) << 8) | header[2]);
+            header[3] = static_cast<BYTE>((header[3] & 0xF0) | continuity[pid]);
+            continuity[pid] = static_cast<BYTE>((continuity[pid] + 1) & 0x0F);
         }
         sample->SetActualDataLength(static_cast<long>(filled));
         HRESULT hr = input->Receive(sample);
