@@ -21,7 +21,7 @@ struct FaultyPinSpec {
 
 class FaultyPin final : public ComObject<IPin> {
 public:
-    FaultyPin(IBaseFilter* filter, FaultyPinSpec pinSpec) : owner(filter), spec(std::move(pinSpec)) {}
+    FaultyPin(IBaseFilter* filter, FaultyPinSpec pinSpec) : owner(filter), pinFaults(std::move(pinSpec)) {}
 
     HRESULT Connect(IPin*, const AM_MEDIA_TYPE*) override {
         ++connectCalls;
@@ -35,24 +35,24 @@ public:
     HRESULT ConnectedTo(IPin** pin) override {
         if (!pin) return E_POINTER;
         *pin = nullptr;
-        if (spec.connectedTo == S_OK) {
+        if (pinFaults.connectedTo == S_OK) {
             *pin = this;
             AddRef();
         }
-        return spec.connectedTo;
+        return pinFaults.connectedTo;
     }
     HRESULT ConnectionMediaType(AM_MEDIA_TYPE*) override { return VFW_E_NOT_CONNECTED; }
     HRESULT QueryPinInfo(PIN_INFO* info) override {
-        if (FAILED(spec.pinInfo)) return spec.pinInfo;
+        if (FAILED(pinFaults.pinInfo)) return pinFaults.pinInfo;
         info->pFilter = owner;
         owner->AddRef();
-        info->dir = spec.direction;
-        std::wcsncpy(info->achName, spec.name.c_str(), MAX_PIN_NAME - 1);
+        info->dir = pinFaults.direction;
+        std::wcsncpy(info->achName, pinFaults.name.c_str(), MAX_PIN_NAME - 1);
         info->achName[MAX_PIN_NAME - 1] = L'\0';
         return S_OK;
     }
     HRESULT QueryDirection(PIN_DIRECTION* direction) override {
-        *direction = spec.direction;
+        *direction = pinFaults.direction;
         return S_OK;
     }
     HRESULT QueryId(LPWSTR* id) override {
@@ -62,22 +62,22 @@ public:
     HRESULT QueryAccept(const AM_MEDIA_TYPE*) override { return S_FALSE; }
     HRESULT EnumMediaTypes(IEnumMediaTypes** types) override {
         *types = nullptr;
-        return FAILED(spec.mediaTypes) ? spec.mediaTypes : E_NOTIMPL;
+        return FAILED(pinFaults.mediaTypes) ? pinFaults.mediaTypes : E_NOTIMPL;
     }
 
     int connectCalls = 0;
 
 private:
     IBaseFilter* owner;  // the filter outlives the test's use of its pins
-    FaultyPinSpec spec;
+    FaultyPinSpec pinFaults;
 };
 
 class FaultyFilter final : public BaseFilter<> {
 public:
     explicit FaultyFilter(std::vector<FaultyPinSpec> specs, HRESULT enumPins = S_OK)
         : BaseFilter(kFaultyFilterClass), enumResult(enumPins) {
-        for (FaultyPinSpec& spec : specs)
-            pins.push_back(ComPtr<FaultyPin>::Attach(NewComObject<FaultyPin>(static_cast<IBaseFilter*>(this), spec)));
+        for (FaultyPinSpec& pinFaults : specs)
+            pins.push_back(ComPtr<FaultyPin>::Attach(NewComObject<FaultyPin>(static_cast<IBaseFilter*>(this), pinFaults)));
     }
     HRESULT EnumPins(IEnumPins** out) override {
         *out = nullptr;

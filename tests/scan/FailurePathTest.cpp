@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "EngineFixture.h"
@@ -14,9 +15,9 @@ const std::string kRule(76, '=');
 
 class FailurePath : public EngineTest {
 protected:
-    std::string Run(int (BDAChannelScan::*scan)(), int expected) {
+    std::string Run(const std::function<int(BDAChannelScan&)>& scan, int expected) {
         testing::internal::CaptureStdout();
-        EXPECT_EQ((engine->*scan)(), expected);
+        EXPECT_EQ(scan(*engine), expected);
         return testing::internal::GetCapturedStdout();
     }
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -52,11 +54,11 @@ const std::string kNoteStart =
 class RegionScan : public EngineTest {
 protected:
     // Runs a scan over a world where nothing is on the air; returns the console output.
-    std::string ScanNothing(int (BDAChannelScan::*scan)()) {
+    std::string ScanNothing(const std::function<int(BDAChannelScan&)>& scan) {
         Card();
         Start();
         testing::internal::CaptureStdout();
-        int result = (engine->*scan)();
+        int result = scan(*engine);
         std::string out = testing::internal::GetCapturedStdout();
         EXPECT_EQ(result, 1) << "the last try found no lock";
         EXPECT_TRUE(engine->channels.empty());
@@ -157,7 +159,7 @@ TEST_F(RegionScan, EachEuropeanPassTunesItsOwnBandwidth) {
 
 TEST_F(RegionScan, UkAustraliaAndTaiwanTuneTheirBandwidths) {
     struct Case {
-        int (BDAChannelScan::*scan)();
+        std::function<int(BDAChannelScan&)> scan;
         int f;
         int bandwidth;
         int other;  // the next frequency of the list, on the air at a bandwidth the region does not use
@@ -176,7 +178,7 @@ TEST_F(RegionScan, UkAustraliaAndTaiwanTuneTheirBandwidths) {
     for (const auto& c : cases) {
         SkipLog();
         testing::internal::CaptureStdout();
-        (engine->*c.scan)();
+        c.scan(*engine);
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(Scanned(Log()), Found{S(c.f) + "kHz"}) << c.f;
     }
@@ -292,12 +294,12 @@ TEST_F(RegionScan, EachScanStartsAFreshChannelListAndOnlyTheUkScanRestartsItsFre
 TEST_F(RegionScan, AGraphThatCannotBeBuiltEndsTheScanBeforeAnyFrequency) {
     world.Line("card \"Mute\" output=none");
     Start();
-    for (auto scan : {&BDAChannelScan::ScanUK, &BDAChannelScan::ScanAustralia, &BDAChannelScan::ScanEurope,
+    for (std::function<int(BDAChannelScan&)> scan : {&BDAChannelScan::ScanUK, &BDAChannelScan::ScanAustralia, &BDAChannelScan::ScanEurope,
                       &BDAChannelScan::ScanTaiwan}) {
         engine->channels.resize(2);
         SkipLog();
         testing::internal::CaptureStdout();
-        EXPECT_LT((engine->*scan)(), 0);
+        EXPECT_LT(scan(*engine), 0);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed to connect filters in graph.\n");
         EXPECT_FALSE(Has(Log(), "# signal locked")) << "nothing tuned";
         EXPECT_FALSE(Has(Log(), "Summary of frequencies"));
