@@ -3,12 +3,12 @@
 #include "psi/CharacterTable.h"
 
 void BroadcastText::Set(const unsigned char* data, int length) {
-    bytes = CharacterTable::ToUtf8(data, length);
+    CharacterTable::ToUtf8(data, length, bytes);
     present = true;
 }
 
 void BroadcastText::SetCleaned(const unsigned char* data, int length) {
-    bytes = CharacterTable::ToUtf8(data, length);
+    CharacterTable::ToUtf8(data, length, bytes);
     present = !bytes.empty();
 }
 

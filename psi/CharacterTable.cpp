@@ -1,38 +1,26 @@
 #include "psi/CharacterTable.h"
 
+#include <bit>
+#include <cstring>
+
 #include "psi/Iso6937Table.h"
 #include "psi/Iso8859Table.h"
+#include "platform/Utf8.h"
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kReplacement = Utf8::kReplacement;
 // In the two-byte and UTF-8 tables the control codes 0x80..0x9F sit at U+E080..U+E09F.
 constexpr char32_t kPrivateControls = 0xE000;
 
 enum class Table { Default, Iso8859, Ucs2, Utf8, Bytes };
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Collects decoded characters: stops at a zero, drops control codes, and turns line
 // breaks into one space between words.
 class TextBuilder {
 public:
+    explicit TextBuilder(std::string& out) : text(out) { text.clear(); }
+
     // False once the text has ended.
     bool Add(char32_t c) {
         if (c == 0) return false;
@@ -44,7 +32,7 @@ public:
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
         if (pendingBreak) text += ' ';
         pendingBreak = false;
-        AppendUtf8(text, c);
+        Utf8::Append(text, c);
         return true;
     }
     // A byte of a table that is not decoded: kept as it is unless it is a control code.
@@ -56,40 +44,64 @@ public:
         text += static_cast<char>(b);
         return true;
     }
-    std::string Take() { return std::move(text); }
+    // Printable ASCII, which every table but the two-byte one keeps as it is.
+    void AddPrintable(const std::uint8_t* run, std::size_t count) {
+        if (pendingBreak) text += ' ';
+        pendingBreak = false;
+        text.append(reinterpret_cast<const char*>(run), count);
+    }
 
 private:
-    std::string text;
+    std::string& text;
     bool pendingBreak = false;
 };
 
-// Strict UTF-8; each byte of a malformed sequence becomes U+FFFD.
-std::size_t DecodeUtf8(const std::uint8_t* data, std::size_t length, std::size_t at, char32_t& c) {
-    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    std::uint8_t b = data[at];
-    c = kReplacement;
-    if (b < 0x80) {
-        c = b;
-        return 1;
+// The end of the run of printable ASCII (0x20..0x7E) that goes on from at: eight bytes at a
+// time, the last word of a longer text loaded so that it ends with the text.
+std::size_t PrintableRunEnd(const std::uint8_t* data, std::size_t length, std::size_t at) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    if (std::endian::native != std::endian::little || length < 8) {
+        while (at < length && data[at] >= 0x20 && data[at] < 0x7F) ++at;
+        return at;
     }
-    int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
-    if (extra == 0 || at + static_cast<std::size_t>(extra) >= length) return 1;
-    char32_t value = b & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        std::uint8_t next = data[at + static_cast<std::size_t>(k)];
-        if ((next & 0xC0) != 0x80) return 1;
-        value = (value << 6) | (next & 0x3F);
+    while (at < length) {
+        std::uint64_t word;
+        std::size_t count = length - at;
+        if (count >= 8) {
+            count = 8;
+            std::memcpy(&word, data + at, 8);
+        } else {
+            // The bytes already checked shift out; spaces come in behind the text.
+            std::memcpy(&word, data + length - 8, 8);
+            word = (word >> (8 * (8 - count))) | (kOnes * 0x20 << (8 * count));
+        }
+        // A high bit for each byte below 0x20 and each above 0x7E. A borrow or a carry only runs
+        // on from a byte that is flagged itself, so the lowest flag is the first such byte.
+        std::uint64_t flags = (((word - kOnes * 0x20) & ~word) | ((word + kOnes) | word)) & kHighBits;
+        if (flags) return at + static_cast<std::size_t>(std::countr_zero(flags) / 8);
+        at += count;
     }
-    if (value < kSmallest[extra] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 1;
-    c = value;
-    return static_cast<std::size_t>(extra) + 1;
+    return length;
 }
 
 }  // namespace
 
-std::string CharacterTable::ToUtf8(const std::uint8_t* data, int size) {
-    if (!data || size <= 0) return std::string();
+std::string CharacterTable::ToUtf8(const std::uint8_t* data, int length) {
+    std::string text;
+    ToUtf8(data, length, text);
+    return text;
+}
+
+void CharacterTable::ToUtf8(const std::uint8_t* data, int size, std::string& out) {
+    TextBuilder text(out);
+    if (!data || size <= 0) return;
     auto length = static_cast<std::size_t>(size);
+    // Most names are plain ASCII in the default table, which keeps them as they are.
+    if (data[0] >= 0x20 && PrintableRunEnd(data, length, 0) == length) {
+        out.assign(reinterpret_cast<const char*>(data), length);
+        return;
+    }
     Table table = Table::Default;
     int part = 0;
     std::size_t at = 0;
@@ -122,12 +134,18 @@ std::string CharacterTable::ToUtf8(const std::uint8_t* data, int size) {
         at = 1;
     }
 
-    TextBuilder text;
     while (at < length) {
+        // Names are mostly plain ASCII: take such a run whole.
+        if (table != Table::Ucs2 && data[at] >= 0x20 && data[at] < 0x7F) {
+            std::size_t end = PrintableRunEnd(data, length, at + 1);
+            text.AddPrintable(data + at, end - at);
+            at = end;
+            continue;
+        }
         bool more = true;
         switch (table) {
             case Table::Default: {
-                if (data[at] == 0) return text.Take();
+                if (data[at] == 0) return;
                 char32_t characters[2];
                 at += Iso6937Table::Decode(data, length, at, characters);
                 if (characters[0] != 0) more = text.Add(characters[0]);
@@ -139,7 +157,7 @@ std::string CharacterTable::ToUtf8(const std::uint8_t* data, int size) {
                 ++at;
                 break;
             case Table::Ucs2:
-                if (at + 1 >= length) return text.Take();  // half a character
+                if (at + 1 >= length) return;  // half a character
                 {
                     char32_t c = (static_cast<char32_t>(data[at]) << 8) | data[at + 1];
                     more = text.Add(c >= 0xD800 && c <= 0xDFFF ? kReplacement : c);
@@ -148,7 +166,7 @@ std::string CharacterTable::ToUtf8(const std::uint8_t* data, int size) {
                 break;
             case Table::Utf8: {
                 char32_t c = 0;
-                at += DecodeUtf8(data, length, at, c);
+                at += Utf8::Decode(data, length, at, c);
                 more = text.Add(c);
                 break;
             }
@@ -159,5 +177,5 @@ std::string CharacterTable::ToUtf8(const std::uint8_t* data, int size) {
         }
         if (!more) break;
     }
-    return text.Take();
+    return;
 }

@@ -15,4 +15,6 @@ public:
     /// and what cannot be decoded becomes U+FFFD. Texts of tables not decoded keep their
     /// printable bytes as they are.
     static std::string ToUtf8(const std::uint8_t* data, int length);
+    /// The same into out, whose storage is reused.
+    static void ToUtf8(const std::uint8_t* data, int length, std::string& out);
 };

@@ -173,7 +173,7 @@ void Mpeg2DataParser::DispatchSection(TableRequest& request, const BYTE* section
     const int last = section[7];
     if (!current) return;  // announced for later, not valid yet
 
-    TableRequest::Received& received = request.received[extension];
+    TableRequest::Received& received = request.ReceivedFor(extension);
     if (received.version != version) {
         if (request.recordedVersion != -1 && request.recordedExtension != -1)
             verboseLog.ShowFormatted("section version_number or table_id_ext changed %d -> %d / %04x -> %04x\n",
@@ -185,36 +185,53 @@ void Mpeg2DataParser::DispatchSection(TableRequest& request, const BYTE* section
     request.recordedVersion = version;
     if (received.sections.test(static_cast<std::size_t>(number))) return;
     received.sections.set(static_cast<std::size_t>(number));
-    verboseLog.ShowFormatted("pid 0x%02x tid 0x%02x table_id_ext 0x%04x, %i/%i (version %i)\n", request.pid,
-                             request.tableId, extension, number, last, version);
+    // A line or two per section: unread, they need not even be offered.
+    if (verboseLog.HasCallbacks()) AnnounceSection(request, extension, number, last, version);
 
     const BYTE* body = section + 8;
     const int bodyLength = sectionLength - 9;
     switch (section[0]) {
         case kTableIdPat:
-            verboseLog.ShowFormatted("PAT\n");
             pat.Handle(body, bodyLength, extension);
             break;
         case kTableIdPmt:
-            verboseLog.ShowFormatted("PMT 0x%04x for service 0x%04x\n", request.pid, extension);
             pmt.Handle(body, bodyLength, extension);
             break;
         case kTableIdNitActual:
-            verboseLog.ShowFormatted("NIT (%s TS)\n", "actual");
+        case kTableIdNitOther:
             nit.Handle(body, bodyLength, extension);
+            break;
+        case kTableIdSdtActual:
+        case kTableIdSdtOther:
+            sdt.Handle(body, bodyLength, extension);
+            break;
+        default:
+            break;
+    }
+}
+
+void Mpeg2DataParser::AnnounceSection(const TableRequest& request, int extension, int number, int last, int version) {
+    verboseLog.ShowFormatted("pid 0x%02x tid 0x%02x table_id_ext 0x%04x, %i/%i (version %i)\n", request.pid,
+                             request.tableId, extension, number, last, version);
+    switch (request.tableId) {
+        case kTableIdPat:
+            verboseLog.ShowFormatted("PAT\n");
+            break;
+        case kTableIdPmt:
+            verboseLog.ShowFormatted("PMT 0x%04x for service 0x%04x\n", request.pid, extension);
+            break;
+        case kTableIdNitActual:
+            verboseLog.ShowFormatted("NIT (%s TS)\n", "actual");
             break;
         case kTableIdNitOther:
             verboseLog.ShowFormatted("////////////////////////////////////////////// NIT other\n");
             verboseLog.ShowFormatted("NIT (%s TS)\n", "other");
-            nit.Handle(body, bodyLength, extension);
             break;
         case kTableIdSdtActual:
             verboseLog.ShowFormatted("SDT (%s TS)\n", "actual");
-            sdt.Handle(body, bodyLength, extension);
             break;
         case kTableIdSdtOther:
             verboseLog.ShowFormatted("SDT (%s TS)\n", "other");
-            sdt.Handle(body, bodyLength, extension);
             break;
         default:
             break;

@@ -70,6 +70,8 @@ private:
     static DWORD WINAPI ThreadEntry(LPVOID parser);
     void Queue(std::uint16_t pid, TID tableId, std::int64_t timeoutSeconds);
     void Acquire(TableRequest& request);
+    /// The verbose lines that open a section's handling.
+    void AnnounceSection(const TableRequest& request, int extension, int number, int last, int version);
     void JoinThread();
 
     ComPtr<IMpeg2Data> mpeg2Data;

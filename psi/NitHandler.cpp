@@ -45,49 +45,52 @@ void NitHandler::Handle(const std::uint8_t* body, int length, int networkId) {
                 transportStreamId, remaining, descriptorsLength);
             return;
         }
-        verbose.ShowFormatted("  transport_stream_id 0x%04x\n", transportStreamId);
+        if (verbose.HasCallbacks()) verbose.ShowFormatted("  transport_stream_id 0x%04x\n", transportStreamId);
         Descriptors(stream, descriptors, descriptorsLength);
     }
 }
 
 void NitHandler::Descriptors(TransportStreamInfo* target, const std::uint8_t* start, int length) {
+    // A line per descriptor: unread, it need not even be offered.
+    const bool talking = verbose.HasCallbacks();
     DescriptorWalk::Walk(verbose, start, length,
-                         [&](std::uint8_t tag, SectionReader payload, const std::uint8_t* at, int size) {
+                         [&](std::uint8_t tag, SectionReader, const std::uint8_t* at, int size) {
                              switch (tag) {
                                  case kTagNetworkName:
-                                     verbose.ShowFormatted("  Found a network name descriptor\n");
+                                     if (talking) verbose.ShowFormatted("  Found a network name descriptor\n");
                                      if (!target) return;
                                      target->networkName.Set(at + 2, size - 2);
-                                     verbose.ShowFormatted("    Network Name '%s'\n", target->networkName.Printable());
+                                     if (talking) verbose.ShowFormatted("    Network Name '%s'\n", target->networkName.Printable());
                                      return;
                                  case kTagSatelliteDelivery:
-                                     verbose.ShowFormatted("  Found a satellite delivery system descriptor\n");
+                                     if (talking) verbose.ShowFormatted("  Found a satellite delivery system descriptor\n");
                                      DescriptorWalk::Dump(verbose, at, size);
                                      return;
                                  case kTagCableDelivery:
-                                     verbose.ShowFormatted("  Found a cable delivery system descriptor\n");
+                                     if (talking) verbose.ShowFormatted("  Found a cable delivery system descriptor\n");
                                      DescriptorWalk::Dump(verbose, at, size);
                                      return;
                                  case kTagTerrestrialDelivery:
-                                     verbose.ShowFormatted("  Found a terrestrial delivery system descriptor\n");
-                                     TerrestrialDelivery(target, payload);
+                                     if (talking) verbose.ShowFormatted("  Found a terrestrial delivery system descriptor\n");
+                                     TerrestrialDelivery(target, at + 2, size - 2);
                                      return;
                                  case kTagFrequencyList:
-                                     verbose.ShowFormatted("  Found a frequency list descriptor\n");
-                                     FrequencyList(target, payload);
+                                     if (talking) verbose.ShowFormatted("  Found a frequency list descriptor\n");
+                                     FrequencyList(target, at + 2, size - 2);
                                      return;
                                  case kTagLogicalChannel:
-                                     verbose.ShowFormatted("  Found a terrestrial uk channel number\n");
-                                     LogicalChannels(target, payload);
+                                     if (talking) verbose.ShowFormatted("  Found a terrestrial uk channel number\n");
+                                     LogicalChannels(target, at + 2, size - 2);
                                      return;
                                  default:
-                                     verbose.ShowFormatted("  skip descriptor 0x%02x\n", tag);
+                                     if (talking) verbose.ShowFormatted("  skip descriptor 0x%02x\n", tag);
                                      DescriptorWalk::Dump(verbose, at, size);
                              }
                          });
 }
 
-void NitHandler::TerrestrialDelivery(TransportStreamInfo* target, SectionReader payload) {
+void NitHandler::TerrestrialDelivery(TransportStreamInfo* target, const std::uint8_t* descriptor, int length) {
+    SectionReader payload(descriptor, length);
     if (!target) {
         verbose.ShowFormatted(
             "    terrestrial_delivery_system_descriptor outside transport stream definition (ignored)\n");
@@ -103,19 +106,21 @@ void NitHandler::TerrestrialDelivery(TransportStreamInfo* target, SectionReader 
     }
     target->frequency = centreFrequency / 100;
     target->bandwidth = 8 - ((bandwidthBits >> 5) & 3);
-    verbose.ShowFormatted("    Frequency %i", target->frequency);
-    verbose.ShowFormatted("    Bandwidth %i", target->bandwidth);
-    verbose.ShowFormatted("%s", kConstellations[constellationAndHp >> 6]);
-    verbose.ShowFormatted("    HP - %s", kCodeRates[constellationAndHp & 7]);
-    verbose.ShowFormatted("    LP - %s", kCodeRates[lpAndMode >> 5]);
-    verbose.ShowFormatted("    Transmission mode %s\n", (lpAndMode & 2) ? "8K" : "2K");
+    if (verbose.HasCallbacks()) {
+        verbose.ShowFormatted("    Frequency %i", target->frequency);
+        verbose.ShowFormatted("    Bandwidth %i", target->bandwidth);
+        verbose.ShowFormatted("%s", kConstellations[constellationAndHp >> 6]);
+        verbose.ShowFormatted("    HP - %s", kCodeRates[constellationAndHp & 7]);
+        verbose.ShowFormatted("    LP - %s", kCodeRates[lpAndMode >> 5]);
+        verbose.ShowFormatted("    Transmission mode %s\n", (lpAndMode & 2) ? "8K" : "2K");
+    }
     target->otherFrequencyFlag = (lpAndMode & 1) != 0;
     if (target->otherFrequencyFlag) verbose.ShowFormatted("    Other frequency flags set\n");
 }
 
-void NitHandler::FrequencyList(TransportStreamInfo* target, SectionReader payload) {
+void NitHandler::FrequencyList(TransportStreamInfo* target, const std::uint8_t* descriptor, int length) {
+    SectionReader payload(descriptor, length);
     if (!target) return;
-    int length = payload.Remaining();
     int count = (length - 1) / 4;
     int codingType = payload.Byte() & 3;
     target->alternateFrequencies.clear();
@@ -128,14 +133,16 @@ void NitHandler::FrequencyList(TransportStreamInfo* target, SectionReader payloa
     if ((length - 1) % 4) verbose.ShowFormatted("    frequency list ends in a partial entry (ignored)\n");
 }
 
-void NitHandler::LogicalChannels(TransportStreamInfo* target, SectionReader payload) {
+void NitHandler::LogicalChannels(TransportStreamInfo* target, const std::uint8_t* descriptor, int length) {
     if (!target) return;
-    int length = payload.Remaining();
     if (length < 4) return;
-    for (int i = 0; i < length / 4; ++i) {
-        int serviceId = static_cast<int>(payload.Word());
-        int number = static_cast<int>(payload.Word() & 0x03FF);
-        verbose.ShowFormatted("    Service ID 0x%x has channel number %d\n", serviceId, number);
+    const bool talking = verbose.HasCallbacks();
+    // Whole entries only, so every read is inside the descriptor.
+    for (int at = 0; at + 4 <= length; at += 4) {
+        const std::uint8_t* entry = descriptor + at;
+        int serviceId = (entry[0] << 8) | entry[1];
+        int number = ((entry[2] << 8) | entry[3]) & 0x03FF;
+        if (talking) verbose.ShowFormatted("    Service ID 0x%x has channel number %d\n", serviceId, number);
         target->FindOrCreateService(serviceId)->logicalChannelNumber = number;
     }
     if (length % 4) verbose.ShowFormatted("    logical channel list ends in a partial entry (ignored)\n");

@@ -16,11 +16,13 @@ public:
     void Handle(const std::uint8_t* body, int length, int networkId);
 
 private:
+    // Each descriptor decoder reads its payload through a reader of its own, which the
+    // compiler keeps in registers.
     /// target may be null: network descriptors before any PAT named the multiplex.
     void Descriptors(TransportStreamInfo* target, const std::uint8_t* start, int length);
-    void TerrestrialDelivery(TransportStreamInfo* target, SectionReader payload);
-    void FrequencyList(TransportStreamInfo* target, SectionReader payload);
-    void LogicalChannels(TransportStreamInfo* target, SectionReader payload);
+    void TerrestrialDelivery(TransportStreamInfo* target, const std::uint8_t* descriptor, int length);
+    void FrequencyList(TransportStreamInfo* target, const std::uint8_t* descriptor, int length);
+    void LogicalChannels(TransportStreamInfo* target, const std::uint8_t* descriptor, int length);
 
     TransportStreamList& streams;
     LogMessage& verbose;

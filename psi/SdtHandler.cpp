@@ -42,9 +42,9 @@ void SdtHandler::Handle(const std::uint8_t* body, int length, int transportStrea
         service->freeCaMode = (flags & 0x1000) != 0;
         service->transportStreamId = transportStreamId;
         DescriptorWalk::Walk(verbose, descriptors, loopLength,
-                             [&](std::uint8_t tag, SectionReader payload, const std::uint8_t* at, int size) {
+                             [&](std::uint8_t tag, SectionReader, const std::uint8_t* at, int size) {
                                  if (tag == kTagServiceDescriptor) {
-                                     ServiceDescriptor(*service, payload);
+                                     ServiceDescriptor(*service, at + 2, size - 2);
                                  } else {
                                      verbose.ShowFormatted("  skip descriptor 0x%02x\n", tag);
                                      DescriptorWalk::Dump(verbose, at, size);
@@ -53,7 +53,8 @@ void SdtHandler::Handle(const std::uint8_t* body, int length, int transportStrea
     }
 }
 
-void SdtHandler::ServiceDescriptor(ServiceInfo& service, SectionReader payload) {
+void SdtHandler::ServiceDescriptor(ServiceInfo& service, const std::uint8_t* descriptor, int length) {
+    SectionReader payload(descriptor, length);
     int serviceType = payload.Byte();
     int providerLength = payload.Byte();
     const std::uint8_t* provider = payload.Take(providerLength);
@@ -67,6 +68,7 @@ void SdtHandler::ServiceDescriptor(ServiceInfo& service, SectionReader payload) 
     service.serviceType = static_cast<std::uint8_t>(serviceType);
     if (provider) service.providerName.SetCleaned(provider, providerLength);
     if (name) service.serviceName.SetCleaned(name, nameLength);
+    if (!verbose.HasCallbacks()) return;  // a line per service, unread
     verbose.ShowFormatted("  0x%04x 0x%04x: pmt_pid 0x%04x %s -- %s (%s%s)\n", service.transportStreamId,
                           service.serviceId, static_cast<std::uint16_t>(service.pmtPid),
                           service.providerName.Printable(), service.serviceName.Printable(),

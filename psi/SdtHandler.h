@@ -15,7 +15,9 @@ public:
     void Handle(const std::uint8_t* body, int length, int transportStreamId);
 
 private:
-    void ServiceDescriptor(ServiceInfo& service, SectionReader payload);
+    // Each descriptor decoder reads its payload through a reader of its own, which the
+    // compiler keeps in registers.
+    void ServiceDescriptor(ServiceInfo& service, const std::uint8_t* descriptor, int length);
 
     TransportStreamList& streams;
     LogMessage& verbose;

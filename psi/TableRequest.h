@@ -22,5 +22,17 @@ public:
     std::int64_t timeout;  // seconds
     std::int32_t recordedExtension = -1;  // of the section handled last
     std::int32_t recordedVersion = -1;
-    std::map<int, Received> received;  // by table_id_extension
+
+    /// What has been handled of the sub-table with this table_id_extension.
+    Received& ReceivedFor(int extension) {
+        // Nearly every request meets one sub-table only: it needs no map node.
+        if (firstExtension == -1) firstExtension = extension;
+        if (extension == firstExtension) return first;
+        return others[extension];
+    }
+
+private:
+    int firstExtension = -1;
+    Received first;
+    std::map<int, Received> others;
 };

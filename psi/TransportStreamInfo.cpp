@@ -1,13 +1,7 @@
 #include "psi/TransportStreamInfo.h"
 
-ServiceInfo* TransportStreamInfo::FindService(int serviceId) const {
-    for (const auto& service : services)
-        if (service->serviceId == serviceId) return service.get();
-    return nullptr;
-}
-
-ServiceInfo* TransportStreamInfo::FindOrCreateService(int serviceId) {
-    if (ServiceInfo* found = FindService(serviceId)) return found;
+ServiceInfo* TransportStreamInfo::AddService(int serviceId) {
+    serviceIndex.Append(serviceId);
     services.push_back(std::make_unique<ServiceInfo>(serviceId));
     return services.back().get();
 }

@@ -6,16 +6,24 @@
 #include <vector>
 
 #include "psi/BroadcastText.h"
+#include "psi/IdIndex.h"
 #include "psi/ServiceInfo.h"
 
 class TransportStreamInfo {
 public:
     explicit TransportStreamInfo(int id) : transportStreamId(id) {}
 
-    ServiceInfo* FindService(int serviceId) const;
+    ServiceInfo* FindService(int serviceId) const {
+        std::size_t at = serviceIndex.Find(serviceId);
+        return at == IdIndex::kNone ? nullptr : services[at].get();
+    }
     /// The service with this id, appended when it is not there yet.
-    ServiceInfo* FindOrCreateService(int serviceId);
+    ServiceInfo* FindOrCreateService(int serviceId) {
+        ServiceInfo* found = FindService(serviceId);
+        return found ? found : AddService(serviceId);
+    }
 
+    /// Filled only through FindOrCreateService, which keeps the index.
     std::vector<std::unique_ptr<ServiceInfo>> services;
     std::int32_t networkId = 0;
     std::int32_t transportStreamId;
@@ -25,4 +33,9 @@ public:
     BroadcastText networkName;
     std::int32_t frequency = 0;  // kHz
     std::int32_t bandwidth = 0;  // MHz
+
+private:
+    ServiceInfo* AddService(int serviceId);
+
+    IdIndex serviceIndex;
 };

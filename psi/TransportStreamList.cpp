@@ -1,13 +1,13 @@
 #include "psi/TransportStreamList.h"
 
 TransportStreamInfo* TransportStreamList::Find(int transportStreamId) const {
-    for (const auto& stream : streams)
-        if (stream->transportStreamId == transportStreamId) return stream.get();
-    return nullptr;
+    std::size_t at = index.Find(transportStreamId);
+    return at == IdIndex::kNone ? nullptr : streams[at].get();
 }
 
 TransportStreamInfo* TransportStreamList::FindOrCreate(int transportStreamId) {
     if (TransportStreamInfo* found = Find(transportStreamId)) return found;
+    index.Append(transportStreamId);
     streams.push_back(std::make_unique<TransportStreamInfo>(transportStreamId));
     return streams.back().get();
 }
@@ -15,4 +15,5 @@ TransportStreamInfo* TransportStreamList::FindOrCreate(int transportStreamId) {
 void TransportStreamList::Clear() {
     current = nullptr;
     streams.clear();
+    index.Clear();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "psi/IdIndex.h"
 #include "psi/TransportStreamInfo.h"
 
 class TransportStreamList {
@@ -20,5 +21,6 @@ public:
 
 private:
     std::vector<std::unique_ptr<TransportStreamInfo>> streams;
+    IdIndex index;
     TransportStreamInfo* current = nullptr;
 };

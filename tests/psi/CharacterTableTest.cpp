@@ -162,3 +162,34 @@ TEST_F(NamesThroughTheHandlers, LanguageCodesNeverCarryControlCodesToTheLog) {
 }
 
 }  // namespace
+
+// Plain ASCII is taken whole, eight bytes at a time: whatever else sits among it, at any
+// place of a text of any length, must still be decoded as itself.
+TEST(CharacterTable, AnyByteAmongPlainTextIsDecodedWhereverItStands) {
+    struct Odd {
+        int byte;
+        std::string decoded;
+    };
+    const Odd odds[] = {{0x1F, ""},                   // a control code is removed
+                        {0x7F, "\xEF\xBF\xBD"},       // unassigned
+                        {0x80, ""},                   // a C1 control code is removed
+                        {0xA4, "\xE2\x82\xAC"},       // the euro sign
+                        {0xFF, "\xC2\xAD"},           // soft hyphen, the table's last
+                        {0x00, ""}};                  // a zero ends the text
+    for (int length = 2; length <= 26; ++length) {
+        for (int at = 1; at < length; ++at) {
+            for (const Odd& odd : odds) {
+                std::string text;
+                for (int i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
+                std::string expected = text.substr(0, static_cast<std::size_t>(at)) + odd.decoded;
+                if (odd.byte != 0) expected += text.substr(static_cast<std::size_t>(at) + 1);
+                text[static_cast<std::size_t>(at)] = static_cast<char>(odd.byte);
+                ASSERT_EQ(Decode(text), expected) << "byte 0x" << std::hex << odd.byte << std::dec << " at " << at
+                                                  << " of " << length;
+            }
+        }
+    }
+    // Runs on either side of a two-byte character, and in a table with a selector.
+    EXPECT_EQ(Decode("Television de Espana " + Bytes({0xC4, 'n'}) + "ol"), "Television de Espana \xC3\xB1ol");
+    EXPECT_EQ(Decode(Bytes({0x15}) + "Fernsehen aus M\xC3\xBCnchen, live"), "Fernsehen aus M\xC3\xBCnchen, live");
+}

@@ -35,6 +35,20 @@ TEST(PatHandler, EntriesAreWholeFourBytesAndTheFirstPatNamesTheMultiplex) {
     EXPECT_EQ(five->pmtPid, 0x300);
 }
 
+TEST(PatHandler, APmtIsAskedForOncePerProgramAndPidWhateverTheVersions) {
+    RecordingParser p;
+    p.Feed(0, B::Pat(9, {{1, 0x100}, {2, 0x200}}));
+    EXPECT_EQ(p.parser.QueuedRequests(), 2u);
+    p.Feed(0, B::Pat(9, {{1, 0x100}, {2, 0x300}}, {1, 0, 0, true}));
+    EXPECT_EQ(p.parser.QueuedRequests(), 3u) << "program 2 moved to 0x300";
+    p.Feed(0, B::Pat(9, {{2, 0x200}, {1, 0x100}}, {2, 0, 0, true}));
+    EXPECT_EQ(p.parser.QueuedRequests(), 3u) << "program 2 back on 0x200, asked for already";
+    p.Feed(0, B::Pat(9, {{3, 0}, {1, 0x100}, {3, 0x400}}, {3, 0, 0, true}));
+    EXPECT_EQ(p.parser.QueuedRequests(), 4u) << "program 3 once it has a PMT PID";
+    EXPECT_EQ(p.parser.GetCurrentTransportStream()->FindService(2)->pmtPid, 0x200);
+    EXPECT_EQ(p.parser.GetCurrentTransportStream()->FindService(3)->pmtPid, 0x400);
+}
+
 TEST_F(WithPat, PmtClassifiesStreamsAndReplacesThemWhenReadAgain) {
     std::vector<B::Stream> streams = {{0x24, 0x10}, {0x02, 0x11}, {0x0F, 0x20, B::Iso639Language("deu", 1)},
                                       {0x11, 0x21}, {0x06, 0x30, B::Join({B::Teletext(), B::Ac3()})},
