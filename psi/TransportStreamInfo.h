@@ -2,7 +2,6 @@
 // One multiplex as read from the PSI/SI tables, with its services in the order first met.
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "psi/BroadcastText.h"
@@ -12,10 +11,12 @@
 class TransportStreamInfo {
 public:
     explicit TransportStreamInfo(int id) : transportStreamId(id) {}
+    TransportStreamInfo(const TransportStreamInfo&) = delete;
+    TransportStreamInfo& operator=(const TransportStreamInfo&) = delete;
 
     ServiceInfo* FindService(int serviceId) const {
         std::size_t at = serviceIndex.Find(serviceId);
-        return at == IdIndex::kNone ? nullptr : services[at].get();
+        return at == IdIndex::kNone ? nullptr : services[at];
     }
     /// The service with this id, appended when it is not there yet.
     ServiceInfo* FindOrCreateService(int serviceId) {
@@ -23,8 +24,8 @@ public:
         return found ? found : AddService(serviceId);
     }
 
-    /// Filled only through FindOrCreateService, which keeps the index.
-    std::vector<std::unique_ptr<ServiceInfo>> services;
+    /// In the order first met; filled only through FindOrCreateService, which keeps the index.
+    std::vector<ServiceInfo*> services;
     std::int32_t networkId = 0;
     std::int32_t transportStreamId;
     std::int32_t originalNetworkId = 0;
@@ -38,4 +39,6 @@ private:
     ServiceInfo* AddService(int serviceId);
 
     IdIndex serviceIndex;
+    // The records, made in blocks that never grow past what they reserved, so that they stay put.
+    std::vector<std::vector<ServiceInfo>> blocks;
 };

@@ -24,7 +24,7 @@ std::size_t SectionLength(const BYTE* header) { return 3u + (((header[1] & 0x0Fu
 }  // namespace
 
 TransportStreamDemux::TransportStreamDemux(SectionHandler sectionHandler)
-    : handler(std::move(sectionHandler)), states(kPidCount) {}
+    : handler(std::move(sectionHandler)) {}
 
 TransportStreamDemux::~TransportStreamDemux() = default;
 
@@ -34,7 +34,8 @@ void TransportStreamDemux::AddPid(PID pid) {
 }
 
 void TransportStreamDemux::Clear() {
-    for (auto& state : states) state.reset();
+    blocks.clear();
+    blockOf.fill(0);
     carry.clear();
     skip = 0;
     stride = 0;
@@ -242,7 +243,12 @@ void TransportStreamDemux::Packet(const BYTE* packet) {
 
     if (pid == kNullPid) return;
     if (!pidFilter.empty() && !pidFilter[pid]) return;
-    std::unique_ptr<PidState>& slot = states[pid];
+    std::uint8_t& block = blockOf[pid >> kStateBlockBits];
+    if (!block) {
+        blocks.push_back(std::make_unique<StateBlock>());
+        block = static_cast<std::uint8_t>(blocks.size());
+    }
+    std::unique_ptr<PidState>& slot = (*blocks[block - 1u])[pid & ((1u << kStateBlockBits) - 1)];
     if (!slot) slot = std::make_unique<PidState>();
     PidState& state = *slot;
     if (transportError) {

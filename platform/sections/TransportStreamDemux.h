@@ -7,6 +7,7 @@
 // on as broadcast, without any check of their CRC. The bytes may come in
 // pieces of any size; End() says that no more will come.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -78,7 +79,12 @@ private:
     SectionHandler handler;
     TableFilter tableFilter = nullptr;
     std::vector<bool> pidFilter;  // empty: every PID
-    std::vector<std::unique_ptr<PidState>> states;
+    // Per PID, in blocks of 64 PIDs made when one of their PIDs first appears: a multiplex uses
+    // a few dozen PIDs, and a short capture should not pay for all 8192.
+    static constexpr int kStateBlockBits = 6;
+    using StateBlock = std::array<std::unique_ptr<PidState>, 1u << kStateBlockBits>;
+    std::vector<std::unique_ptr<StateBlock>> blocks;
+    std::array<std::uint8_t, (0x2000 >> kStateBlockBits)> blockOf{};  // 1 + the block's index; 0: none yet
     std::vector<BYTE> carry;  // bytes kept back from the previous Feed
     std::size_t skip = 0;     // bytes of the current packet's frame still to come and pass over
     std::size_t stride = 0;

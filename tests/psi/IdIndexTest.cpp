@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "psi/TransportStreamList.h"
 
 namespace {
@@ -26,6 +28,24 @@ TEST(IdIndex, FindsEveryIdInAnyOrderAndNothingElse) {
     EXPECT_EQ(index.Find(0x431), 0u);
 }
 
+TEST(IdIndex, ALongListIsFoundThroughItsHashAndForgottenByAClear) {
+    IdIndex index;
+    std::vector<int> ids;
+    for (int i = 0; i < 300; ++i) ids.push_back((i * 7919) % 65536);  // scattered, all different
+    for (std::size_t at = 0; at < ids.size(); ++at) {
+        index.Append(ids[at]);
+        // Across the change from searching to hashing, the records already there stay found.
+        ASSERT_EQ(index.Find(ids[0]), 0u) << "after " << at + 1;
+        ASSERT_EQ(index.Find(ids[at]), at);
+    }
+    for (std::size_t at = 0; at < ids.size(); at += 37) EXPECT_EQ(index.Find(ids[at]), at);
+    EXPECT_EQ(index.Find(1), IdIndex::kNone);
+    index.Clear();
+    index.Append(ids[5]);
+    EXPECT_EQ(index.Find(ids[5]), 0u);
+    EXPECT_EQ(index.Find(ids[200]), IdIndex::kNone) << "nothing of the long list is left";
+}
+
 TEST(IdIndex, RecordsKeepTheirOrderAndAreFoundAgainAfterAClear) {
     TransportStreamList streams;
     TransportStreamInfo* a = streams.FindOrCreate(7);
@@ -40,9 +60,18 @@ TEST(IdIndex, RecordsKeepTheirOrderAndAreFoundAgainAfterAClear) {
     EXPECT_EQ(a->services[0]->serviceId, 9);
     EXPECT_EQ(a->services[1]->serviceId, 2);
     EXPECT_EQ(a->services[2]->serviceId, 5);
-    EXPECT_EQ(a->FindService(5), a->services[2].get());
-    EXPECT_EQ(a->FindService(9), a->services[0].get());
+    EXPECT_EQ(a->FindService(5), a->services[2]);
+    EXPECT_EQ(a->FindService(9), a->services[0]);
     EXPECT_EQ(b->FindService(9), nullptr) << "each multiplex has its own services";
+
+    // Past the first block of records, those made before stay where they were.
+    ServiceInfo* nine = a->FindService(9);
+    for (int id = 100; id < 400; ++id) a->FindOrCreateService(id)->logicalChannelNumber = id;
+    EXPECT_EQ(a->FindService(9), nine);
+    EXPECT_EQ(a->FindService(9)->serviceId, 9);
+    EXPECT_EQ(a->FindService(399)->logicalChannelNumber, 399);
+    EXPECT_EQ(a->FindService(100)->logicalChannelNumber, 100);
+    EXPECT_EQ(a->services.size(), 303u);
 
     streams.Clear();
     EXPECT_EQ(streams.Find(7), nullptr);

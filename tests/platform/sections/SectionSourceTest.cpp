@@ -76,6 +76,26 @@ TEST(Crc32Mpeg2, MatchesTheCheckValueAndValidatesBuiltSections) {
     EXPECT_FALSE(Crc32Mpeg2::Check(pat.data(), pat.size()));
 }
 
+// Eight bytes at a time and byte by byte for the rest: every length and every offset must give
+// what the polynomial gives bit by bit.
+TEST(Crc32Mpeg2, AgreesWithTheBitwiseDefinitionAtEveryLength) {
+    auto bitwise = [](const BYTE* data, std::size_t length) {
+        std::uint32_t crc = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i < length; ++i) {
+            crc ^= std::uint32_t{data[i]} << 24;
+            for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+        }
+        return crc;
+    };
+    Bytes data(64);
+    std::uint32_t seed = 12345;
+    for (BYTE& b : data) b = static_cast<BYTE>((seed = seed * 1103515245u + 12345u) >> 24);
+    for (std::size_t offset = 0; offset < 8; ++offset)
+        for (std::size_t length = 0; offset + length <= data.size(); ++length)
+            ASSERT_EQ(Crc32Mpeg2::Compute(data.data() + offset, length), bitwise(data.data() + offset, length))
+                << "offset " << offset << ", length " << length;
+}
+
 TEST(TransportStreamDemux, ReassemblesSectionsAcrossPacketsAndSeveralInOnePacket) {
     Bytes large = BigPmt(1, 60);  // spans several packets
     ASSERT_GT(large.size(), 188u * 2);
