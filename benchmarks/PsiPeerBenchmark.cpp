@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -328,7 +329,10 @@ public:
             double rate = items != run.counters.end() ? items->second.value
                           : bytes != run.counters.end() ? bytes->second.value
                                                         : 0;
-            rates[run.benchmark_name()] = rate;
+            // The best of the repetitions: on a shared machine a slow run says more about the
+            // neighbours than about the code.
+            double& best = rates[run.benchmark_name()];
+            best = std::max(best, rate);
         }
     }
     std::map<std::string, double> rates;
@@ -354,7 +358,21 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("PacketsToTables/" + capture.name + "/libdvbpsi").c_str(),
                                      [&capture](benchmark::State& s) { PeerPacketsToTables(s, capture); });
     }
-    benchmark::Initialize(&argc, argv);
+    // Unless told otherwise: each side five times, the repetitions of all the cases interleaved
+    // in random order, so that a passing load does not fall on one side only.
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    std::string minTime = "--benchmark_min_time=0.2";
+    bool repetitionsGiven = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--benchmark_repetitions", 23) == 0) repetitionsGiven = true;
+    if (!repetitionsGiven) {
+        arguments.insert(arguments.begin() + 1, {repetitions.data(), interleaving.data(), minTime.data()});
+    }
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    benchmark::Initialize(&count, arguments.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
