@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/sections/CaptureFile.h"
 #include "platform/sections/Crc32Mpeg2.h"
 #include "platform/sections/TransportStreamDemux.h"
 
@@ -154,36 +155,15 @@ MultiplexSections::ReadResult MultiplexSections::AddTransportStream(const ReadFu
 }
 
 HRESULT MultiplexSections::ReadFile(const std::string& path, bool probeOnly) {
-    namespace fs = std::filesystem;
     auto fail = [&](HRESULT hr, const std::string& line) {
         std::lock_guard<std::mutex> lock(mutex);
         problem = line;
         return hr;
     };
-    std::error_code error;
-    fs::file_status status = fs::status(path, error);
-    if (error) return fail(E_INVALIDARG, path + ": " + error.message());
-    // A pipe or a device would block or never end; only a file has a known size to read.
-    if (!fs::is_regular_file(status)) return fail(E_INVALIDARG, path + " is not a regular file");
-    std::uint64_t expected = fs::file_size(path, error);
-    if (error) return fail(E_INVALIDARG, path + ": " + error.message());
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return fail(E_INVALIDARG, path + ": " + std::strerror(errno));
-
-    int readError = 0;
-    std::uint64_t total = 0;
-    auto read = [&](BYTE* buffer, std::size_t room) -> std::ptrdiff_t {
-        // Never past the size the file had when it was opened: one that keeps growing is not followed.
-        if (total >= expected) return 0;
-        room = static_cast<std::size_t>(std::min<std::uint64_t>(room, expected - total));
-        std::size_t n = std::fread(buffer, 1, room, file);
-        if (n == 0 && std::ferror(file)) {
-            readError = errno;
-            return -1;
-        }
-        total += n;
-        return static_cast<std::ptrdiff_t>(n);
-    };
+    CaptureFile file;
+    std::string why;
+    if (!file.Open(path, why)) return fail(E_INVALIDARG, why);
+    auto read = [&](BYTE* buffer, std::size_t room) { return file.Read(buffer, room); };
 
     if (probeOnly) {
         // Only as far as the first packet, so that opening a large capture costs nothing.
@@ -200,31 +180,17 @@ HRESULT MultiplexSections::ReadFile(const std::string& path, bool probeOnly) {
             }
             demux.Feed(buffer.data(), static_cast<std::size_t>(n));
         }
-        std::fclose(file);
         if (demux.GetStatistics().packets > 0) return S_OK;
-        if (failed) return fail(E_INVALIDARG, path + ": " + std::strerror(readError));
+        if (failed) return fail(E_INVALIDARG, path + ": " + file.ErrorText());
         return fail(E_FAIL, path + " holds no transport-stream packets");
     }
 
     ReadResult result = AddTransportStream(read);
-    bool grew = !result.failed && total == expected && std::fgetc(file) != EOF;
-    std::fclose(file);
     if (result.packets == 0) {
-        if (result.failed) return fail(E_INVALIDARG, path + ": " + std::strerror(readError));
+        if (result.failed) return fail(E_INVALIDARG, path + ": " + file.ErrorText());
         return fail(E_FAIL, path + " holds no transport-stream packets");
     }
-    std::string line;
-    if (result.failed)
-        line = path + " could not be read after byte " + std::to_string(total) + ": " + std::strerror(readError);
-    else if (total < expected)
-        line = path + " became shorter while it was read: " + std::to_string(total) + " of " +
-               std::to_string(expected) + " bytes read";
-    else if (grew)
-        line = path + " grew while it was read: only its first " + std::to_string(expected) + " bytes were read";
-    else if (result.cutBytes)
-        line = path + " ends in the middle of a packet: its last " + std::to_string(result.cutBytes) +
-               " bytes are not a whole packet";
-    return fail(S_OK, line);
+    return fail(S_OK, file.Problem(result.cutBytes));
 }
 
 HRESULT MultiplexSections::LoadFile(const std::string& path) { return ReadFile(path, false); }

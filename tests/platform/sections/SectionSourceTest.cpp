@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -8,6 +11,7 @@
 #include "TempDir.h"
 #include "platform/ComPtr.h"
 #include "platform/Kernel.h"
+#include "platform/sections/CaptureFile.h"
 #include "platform/sections/Crc32Mpeg2.h"
 #include "platform/sections/Mpeg2DataSource.h"
 #include "platform/sections/MultiplexSections.h"
@@ -512,3 +516,76 @@ TEST(Mpeg2DataSource, FinalSectionsAnswerAMissingTableAtOnceAndKeepAnsweringPres
 }
 
 }  // namespace
+
+// A file that changes while it is read: what was read is kept, and one line says what happened.
+TEST(CaptureFile, AFileThatShrinksOrGrowsWhileItIsReadIsSaidToHaveDoneSo) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    TempDir dir;
+    const std::string path = (dir / "changing.ts").string();
+    dir.WriteFile("changing.ts", std::string(plain.begin(), plain.end()));
+    BYTE buffer[4096];
+
+    {
+        CaptureFile file;
+        std::string why;
+        ASSERT_TRUE(file.Open(path, why)) << why;
+        ASSERT_EQ(file.Read(buffer, 1000), 1000);
+        std::filesystem::resize_file(path, 3000);
+        EXPECT_EQ(file.Read(buffer, sizeof buffer), 2000);
+        EXPECT_EQ(file.Read(buffer, sizeof buffer), 0) << "the end, never a wait";
+        EXPECT_EQ(file.Problem(0), path + " became shorter while it was read: 3000 of 18800 bytes read");
+    }
+    dir.WriteFile("changing.ts", std::string(plain.begin(), plain.end()));
+    {
+        CaptureFile file;
+        std::string why;
+        ASSERT_TRUE(file.Open(path, why)) << why;
+        std::size_t read = 0;
+        for (std::ptrdiff_t n; (n = file.Read(buffer, sizeof buffer)) > 0;) read += static_cast<std::size_t>(n);
+        EXPECT_EQ(read, plain.size());
+        std::FILE* more = std::fopen(path.c_str(), "ab");
+        ASSERT_NE(more, nullptr);
+        std::fwrite(plain.data(), 1, 188, more);
+        std::fclose(more);
+        EXPECT_EQ(file.Read(buffer, sizeof buffer), 0) << "what came after the opening is not followed";
+        EXPECT_EQ(file.Problem(0), path + " grew while it was read: only its first 18800 bytes were read");
+    }
+    {
+        CaptureFile file;
+        std::string why;
+        ASSERT_TRUE(file.Open(path, why));
+        while (file.Read(buffer, sizeof buffer) > 0) {
+        }
+        EXPECT_EQ(file.Problem(0), "") << "read whole as it now stands";
+        EXPECT_EQ(file.Problem(40), path + " ends in the middle of a packet: its last 40 bytes are not a whole packet");
+    }
+    CaptureFile missing;
+    std::string why;
+    EXPECT_FALSE(missing.Open((dir / "gone.ts").string(), why));
+    EXPECT_NE(why.find("gone.ts: "), std::string::npos) << why;
+    EXPECT_FALSE(missing.Open(dir.Path().string(), why));
+    EXPECT_EQ(why, dir.Path().string() + " is not a regular file");
+}
+
+// The same through the section source: the tables of the part that was read, and the line.
+TEST(MultiplexSections, ACaptureCutWhileItIsReadKeepsItsTablesAndSaysSo) {
+    Bytes plain = ReadData("mediaset-satellite-100packets.ts");
+    TempDir dir;
+    const std::string path = (dir / "shrunk.ts").string();
+    dir.WriteFile("shrunk.ts", std::string(plain.begin(), plain.end()));
+    CaptureFile file;
+    std::string why;
+    ASSERT_TRUE(file.Open(path, why));
+    MultiplexSections multiplex;
+    int reads = 0;
+    MultiplexSections::ReadResult result = multiplex.AddTransportStream([&](BYTE* buffer, std::size_t room) {
+        // After the first 60 packets the file is cut in the middle of its 71st.
+        if (reads++ == 1) std::filesystem::resize_file(path, 70 * 188 + 10);
+        return file.Read(buffer, std::min<std::size_t>(room, 60 * 188));
+    });
+    EXPECT_FALSE(result.failed);
+    EXPECT_EQ(result.packets, 70u);
+    EXPECT_EQ(result.cutBytes, 10u);
+    EXPECT_EQ(multiplex.FindTable(0, 0x00, nullptr).size(), 1u) << "the PAT came before the cut";
+    EXPECT_EQ(file.Problem(result.cutBytes), path + " became shorter while it was read: 13170 of 18800 bytes read");
+}
