@@ -16,9 +16,9 @@
 
 #include "platform/sections/MultiplexSections.h"
 #include "platform/sections/TransportStreamDemux.h"
-#include "platform/windows/ComObject.h"
 #include "platform/windows/Mpeg2Data.h"
 #include "platform/windows/WindowsDirectShow.h"
+#include "platform/windows/filter/OnePinFilter.h"
 #include "platform/windows/filter/SectionsInputPin.h"
 
 /// {F3C2A8D1-6E4B-4C7A-9D25-7B1E0A4C8E61}: sorts after the original's class id, so
@@ -26,7 +26,7 @@
 inline constexpr CLSID CLSID_TunewrightSectionsFilter = {
     0xF3C2A8D1, 0x6E4B, 0x4C7A, {0x9D, 0x25, 0x7B, 0x1E, 0x0A, 0x4C, 0x8E, 0x61}};
 
-class SectionsFilter : public ComObject<IBaseFilter, IMpeg2Data> {
+class SectionsFilter : public OnePinFilter<IMpeg2Data> {
 public:
     /// The name under which the graph finds it among the transport information filters.
     static constexpr const wchar_t* kFriendlyName = L"MPEG-2 Sections and Tables";
@@ -37,17 +37,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
     // IMediaFilter.
     HRESULT STDMETHODCALLTYPE Stop() override;
-    HRESULT STDMETHODCALLTYPE Pause() override;
     HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
-    HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
-    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
-    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override;
-    // IBaseFilter.
-    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** pins) override;
-    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
-    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
-    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* vendorInfo) override;
     // IMpeg2Data.
     HRESULT STDMETHODCALLTYPE GetSection(PID pid, TID tid, PMPEG2_FILTER filter, DWORD timeoutMs,
                                          ISectionList** list) override;
@@ -60,22 +50,16 @@ public:
     void Deliver(const BYTE* data, std::size_t length);
     /// Forgets partly received packets and sections (flush, stop).
     void Flush();
-    FILTER_STATE CurrentState();
 
 protected:
     ~SectionsFilter() override;
-    void* QueryOtherInterface(REFIID riid) override;
+    IPin* OnlyPin() override { return &pin; }
 
 private:
     HRESULT Request(PID pid, TID tid, PMPEG2_FILTER filter, DWORD timeoutMs, ISectionList** list, bool wholeTable);
 
     SectionsInputPin pin;
-    std::mutex mutex;  // state, graph, name, clock, requests
-    FILTER_STATE state = State_Stopped;
-    IFilterGraph* graph = nullptr;  // not counted: the graph holds the filter
-    std::wstring name;
-    IReferenceClock* clock = nullptr;
-    std::vector<std::shared_ptr<MultiplexSections>> requests;
+    std::vector<std::shared_ptr<MultiplexSections>> requests;  // guarded by mutex
     std::mutex streamMutex;  // the demultiplexer, fed by one streaming thread at a time
     TransportStreamDemux demux;
 };
