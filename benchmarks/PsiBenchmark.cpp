@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestCapture.h"
 #include "platform/sections/MultiplexSections.h"
 #include "platform/sections/PsiBuilder.h"
 #include "platform/sections/SectionList.h"
@@ -80,30 +81,7 @@ void BM_PmtSections(benchmark::State& state) { Handle(state, 0x101, Pmt(), true)
 void BM_SdtSections(benchmark::State& state) { Handle(state, 0x11, Sdt(), true); }
 void BM_NitSections(benchmark::State& state) { Handle(state, 0x10, Nit(), true); }
 
-Bytes ReadCapture(const std::string& name) {
-    std::ifstream file(std::string(TW_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
-// The real capture played again and again, each PID's continuity counter carried on.
-Bytes Looped(const Bytes& capture, int rounds) {
-    Bytes looped;
-    std::map<int, int> counters;
-    for (int round = 0; round < rounds; ++round) {
-        for (std::size_t at = 0; at + 188 <= capture.size(); at += 188) {
-            BYTE packet[188];
-            std::memcpy(packet, capture.data() + at, 188);
-            int pid = ((packet[1] & 0x1F) << 8) | packet[2];
-            if (packet[3] & 0x10) {
-                auto [it, first] = counters.try_emplace(pid, packet[3] & 0x0F);
-                if (!first) it->second = (it->second + 1) & 0x0F;
-                packet[3] = static_cast<BYTE>((packet[3] & 0xF0) | it->second);
-            }
-            looped.insert(looped.end(), packet, packet + 188);
-        }
-    }
-    return looped;
-}
 
 // A real capture through section source and table reader, as tunewright-ts takes it.
 void ThroughSourceAndParser(benchmark::State& state, const Bytes& bytes) {
@@ -130,15 +108,15 @@ void ThroughSourceAndParser(benchmark::State& state, const Bytes& bytes) {
 }
 
 void BM_CaptureMediaset(benchmark::State& state) {
-    static const Bytes bytes = ReadCapture("mediaset-satellite-100packets.ts");
+    static const Bytes bytes = TestCapture::Read("mediaset-satellite-100packets.ts");
     ThroughSourceAndParser(state, bytes);
 }
 void BM_CaptureAustralia(benchmark::State& state) {
-    static const Bytes bytes = ReadCapture("australia-nit-2packets.ts");
+    static const Bytes bytes = TestCapture::Read("australia-nit-2packets.ts");
     ThroughSourceAndParser(state, bytes);
 }
 void BM_CaptureMediasetLooped200(benchmark::State& state) {
-    static const Bytes bytes = Looped(ReadCapture("mediaset-satellite-100packets.ts"), 200);
+    static const Bytes bytes = TestCapture::Looped(TestCapture::Read("mediaset-satellite-100packets.ts"), 200);
     ThroughSourceAndParser(state, bytes);
 }
 

@@ -38,6 +38,7 @@ void dvbpsi_sdt_sections_decode(dvbpsi_sdt_t* sdt, dvbpsi_psi_section_t* section
 void dvbpsi_nit_sections_decode(dvbpsi_nit_t* nit, dvbpsi_psi_section_t* section);
 }
 
+#include "TestCapture.h"
 #include "platform/sections/MultiplexSections.h"
 #include "platform/sections/SectionList.h"
 #include "platform/sections/TransportStreamDemux.h"
@@ -47,31 +48,7 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-Bytes ReadCapture(const std::string& name) {
-    std::ifstream file(std::string(TW_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
-// A larger capture made of the real one played again and again, each PID's continuity
-// counter carried on so that every round reads as the same stream going on.
-Bytes Looped(const Bytes& capture, std::size_t atLeast) {
-    Bytes looped;
-    std::map<int, int> counters;
-    while (looped.size() < atLeast) {
-        for (std::size_t at = 0; at + 188 <= capture.size(); at += 188) {
-            BYTE packet[188];
-            std::memcpy(packet, capture.data() + at, 188);
-            int pid = ((packet[1] & 0x1F) << 8) | packet[2];
-            if (packet[3] & 0x10) {
-                auto [it, first] = counters.try_emplace(pid, packet[3] & 0x0F);
-                if (!first) it->second = (it->second + 1) & 0x0F;
-                packet[3] = static_cast<BYTE>((packet[3] & 0xF0) | it->second);
-            }
-            looped.insert(looped.end(), packet, packet + 188);
-        }
-    }
-    return looped;
-}
 
 struct Capture {
     std::string name;
@@ -80,12 +57,12 @@ struct Capture {
 
 const std::vector<Capture>& Captures() {
     static const std::vector<Capture> captures = [] {
-        Bytes mediaset = ReadCapture("mediaset-satellite-100packets.ts");
-        Bytes australia = ReadCapture("australia-nit-2packets.ts");
+        Bytes mediaset = TestCapture::Read("mediaset-satellite-100packets.ts");
+        Bytes australia = TestCapture::Read("australia-nit-2packets.ts");
         return std::vector<Capture>{{"mediaset", mediaset},
                                     {"australia", australia},
-                                    {"mediaset_x200", Looped(mediaset, 200 * mediaset.size())},
-                                    {"australia_x2000", Looped(australia, 2000 * australia.size())}};
+                                    {"mediaset_x200", TestCapture::Looped(mediaset, 200)},
+                                    {"australia_x2000", TestCapture::Looped(australia, 2000)}};
     }();
     return captures;
 }
@@ -100,7 +77,7 @@ std::map<std::string, std::vector<RealSection>>& Sections() {
     static std::map<std::string, std::vector<RealSection>> sections = [] {
         std::map<std::string, std::vector<RealSection>> found;
         for (const char* name : {"mediaset-satellite-100packets.ts", "australia-nit-2packets.ts"}) {
-            Bytes capture = ReadCapture(name);
+            Bytes capture = TestCapture::Read(name);
             TransportStreamDemux demux([&](PID pid, const BYTE* section, std::size_t length) {
                 const char* kind = section[0] == 0x00   ? "PAT"
                                    : section[0] == 0x02 ? "PMT"
