@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "PsiTestSupport.h"
 
@@ -192,4 +194,64 @@ TEST(CharacterTable, AnyByteAmongPlainTextIsDecodedWhereverItStands) {
     // Runs on either side of a two-byte character, and in a table with a selector.
     EXPECT_EQ(Decode("Television de Espana " + Bytes({0xC4, 'n'}) + "ol"), "Television de Espana \xC3\xB1ol");
     EXPECT_EQ(Decode(Bytes({0x15}) + "Fernsehen aus M\xC3\xBCnchen, live"), "Fernsehen aus M\xC3\xBCnchen, live");
+}
+
+// The upper halves of the ISO/IEC 8859 parts against an independent reference: the file was
+// made with Python's codecs (errors="replace"), byte 0xA0 to 0xFF of each part.
+TEST(CharacterTable, EveryIso8859UpperHalfMatchesTheReferenceCodecs) {
+    std::ifstream file(std::string(TW_TEST_DATA_DIR) + "/iso8859-upper-halves.txt");
+    ASSERT_TRUE(file) << "tests/data/iso8859-upper-halves.txt";
+    int parts = 0;
+    for (std::string line; std::getline(file, line);) {
+        std::size_t tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        int part = std::stoi(line.substr(0, tab));
+        std::string upper;
+        for (int b = 0xA0; b <= 0xFF; ++b) upper += static_cast<char>(b);
+        EXPECT_EQ(Decode(Bytes({0x10, 0x00, part}) + upper), line.substr(tab + 1)) << "ISO/IEC 8859-" << part;
+        ++parts;
+    }
+    EXPECT_EQ(parts, 14);
+}
+
+TEST(CharacterTable, EveryDiacriticalMarkBeforeASpaceIsTheMarkItself) {
+    std::string marks;
+    for (int mark = 0xC1; mark <= 0xCF; ++mark) marks += Bytes({mark, ' '});
+    EXPECT_EQ(Decode(marks), "`´^~¯˘˙¨¨˚¸_˝˛ˇ");
+}
+
+// Each mark before each letter: the precomposed letter where the table has one, and it must be
+// the one Unicode composes (tests/data/iso6937-marks.txt, made with Python's unicodedata);
+// otherwise the letter followed by the combining mark.
+TEST(CharacterTable, AMarkBeforeALetterIsTheLetterUnicodeComposesOrTheLetterAndTheMark) {
+    std::ifstream file(std::string(TW_TEST_DATA_DIR) + "/iso6937-marks.txt");
+    ASSERT_TRUE(file) << "tests/data/iso6937-marks.txt";
+    int pairs = 0;
+    int composed = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        for (std::size_t at = 0, tab; at <= line.size(); at = tab + 1) {
+            tab = line.find('\t', at);
+            if (tab == std::string::npos) tab = line.size();
+            fields.push_back(line.substr(at, tab - at));
+        }
+        ASSERT_EQ(fields.size(), 4u) << line;
+        int mark = std::stoi(fields[0], nullptr, 16);
+        std::string got = Decode(Bytes({mark}) + fields[1]);
+        ++pairs;
+        if (got == fields[3]) continue;
+        EXPECT_EQ(got, fields[2]) << "mark 0x" << fields[0] << " before " << fields[1];
+        EXPECT_NE(fields[2], fields[3]) << "composed only where Unicode composes";
+        ++composed;
+    }
+    EXPECT_EQ(pairs, 15 * 52);
+    EXPECT_EQ(composed, 167) << "letters the default table composes";
+}
+
+// A mark before what is not a printable character is dropped, and that byte is read on its own.
+TEST(CharacterTable, AMarkBeforeAControlCodeOrAnUpperHalfByteIsDropped) {
+    EXPECT_EQ(Decode("\xC1" "a\xC2\xE8"), "àŁ") << "nothing of the character before";
+    EXPECT_EQ(Decode("a\xC1\x7F"), "a\xEF\xBF\xBD");
+    EXPECT_EQ(Decode("\xC1" "e\xC8\x8A" "b"), "è b");
 }
