@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "platform/sections/CaptureFile.h"
@@ -133,18 +134,25 @@ void MultiplexSections::AddTransportStream(const BYTE* data, std::size_t length)
 MultiplexSections::ReadResult MultiplexSections::AddTransportStream(const ReadFunction& read) {
     TransportStreamDemux demux([this](PID pid, const BYTE* section, std::size_t size) { AddSection(pid, section, size); });
     demux.SetTableFilter(&MultiplexSections::Requestable);
-    std::vector<BYTE> buffer(kReadSize);
+    // The first piece is small, so that a short capture never pays for a large buffer; a read
+    // that fills it moves on to full-sized pieces.
+    std::size_t size = kFirstReadSize;
+    std::unique_ptr<BYTE[]> buffer(new BYTE[size]);
     ReadResult result;
     for (;;) {
-        std::ptrdiff_t n = read(buffer.data(), buffer.size());
+        std::ptrdiff_t n = read(buffer.get(), size);
         if (n < 0) {
             result.failed = true;
             break;
         }
         if (n == 0) break;
-        std::size_t count = std::min(static_cast<std::size_t>(n), buffer.size());
+        std::size_t count = std::min(static_cast<std::size_t>(n), size);
         result.bytes += count;
-        demux.Feed(buffer.data(), count);
+        demux.Feed(buffer.get(), count);
+        if (count == size && size < kReadSize) {
+            size = kReadSize;
+            buffer.reset(new BYTE[size]);
+        }
     }
     demux.End();
     result.packets = demux.GetStatistics().packets;

@@ -45,6 +45,8 @@ public:
     static constexpr std::size_t kMaxHeldBytes = 8u << 20;
     /// Size of the pieces a capture file is read in.
     static constexpr std::size_t kReadSize = 1u << 20;
+    /// Size of the first piece.
+    static constexpr std::size_t kFirstReadSize = 64u << 10;
 
     MultiplexSections() = default;
     MultiplexSections(const MultiplexSections&) = delete;
