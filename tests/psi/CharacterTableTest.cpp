@@ -80,6 +80,8 @@ TEST(CharacterTable, TwoByteAndUtf8Tables) {
     // U+E08A is the line break and U+E086/U+E087 the emphasis marks of these tables.
     EXPECT_EQ("A B", Decode(Bytes({0x11, 0xE0, 0x86, 0x00, 'A', 0xE0, 0x8A, 0x00, 'B', 0xE0, 0x87})));
     EXPECT_EQ("A", Decode(Bytes({0x11, 0x00, 'A', 0x00, 0x00, 0x00, 'B'})));
+    // A surrogate on its own, the first and the last of them, is no character.
+    EXPECT_EQ("\xEF\xBF\xBD" "a\xEF\xBF\xBD", Decode(Bytes({0x11, 0xD8, 0x00, 0x00, 'a', 0xDF, 0xFF})));
     EXPECT_EQ("Ümläut", Decode("\x15Ümläut"));
     EXPECT_EQ("One Two", Decode("\x15One\xEE\x82\x8ATwo\xEE\x82\x87"));
     EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD", Decode("\x15\xC0\xAF"));

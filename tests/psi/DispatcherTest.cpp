@@ -53,6 +53,12 @@ TEST(Dispatcher, DropsWrongTableIdsSectionsNotYetValidAndBrokenLengths) {
     p.parser.DispatchSection(request, tiny.data(), static_cast<DWORD>(tiny.size()));
     EXPECT_EQ(p.parser.GetCurrentTransportStream(), nullptr);
     EXPECT_EQ(p.Verbose().find("PAT"), std::string::npos) << p.Verbose();
+
+    // section_length 9 is a section with an empty body, which is a table all the same.
+    B::Bytes empty = HostOrder(B::Pat(1, {}));
+    ASSERT_EQ(empty[1] | ((empty[2] & 0x0F) << 8), 9);
+    p.parser.DispatchSection(request, empty.data(), static_cast<DWORD>(empty.size()));
+    EXPECT_NE(p.Verbose().find("table_id_ext 0x0001, 0/0 (version 0)\nPAT\n"), std::string::npos) << p.Verbose();
 }
 
 TEST(Dispatcher, DropsSectionsWithoutTheLongFormBeforeAnyHandler) {

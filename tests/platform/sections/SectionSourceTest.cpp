@@ -132,6 +132,59 @@ TEST(TransportStreamDemux, SectionStartsAtEveryOffsetOfAPacket) {
     EXPECT_EQ(Demux(writer.GetBytes()), sections);
 }
 
+// The same with only the requestable tables wanted: a PMT whose header is split between two
+// packets is still taken, an unwanted table so split is passed over with what follows it kept.
+TEST(TransportStreamDemux, TheTableFilterJudgesASectionWhoseHeaderIsSplitBetweenPackets) {
+    std::vector<Bytes> sections;
+    std::vector<Bytes> wanted;
+    for (int n = 0; n < 400; ++n) {
+        // Lengths that put the next start at every place of a packet, the last two included.
+        Bytes body(static_cast<std::size_t>(n % 2 ? n % 7 : n / 2 % 61), 0xAA);
+        Bytes section = PsiBuilder::LongSection(n % 2 ? 0x4E : 0x02, static_cast<WORD>(n), body);
+        sections.push_back(section);
+        if (section[0] == 0x02) wanted.push_back(section);
+    }
+    TransportStreamWriter writer;
+    writer.AddSections(0x100, sections);
+    std::vector<Bytes> found;
+    TransportStreamDemux demux([&](PID, const BYTE* s, std::size_t n) { found.push_back(Bytes(s, s + n)); });
+    demux.SetTableFilter(&MultiplexSections::Requestable);
+    demux.Feed(writer.GetBytes().data(), writer.GetBytes().size());
+    demux.End();
+    EXPECT_EQ(found, wanted);
+}
+
+// An adaptation field that leaves no room for the payload it announces: the section in
+// progress cannot be trusted and is dropped.
+TEST(TransportStreamDemux, AnAdaptationFieldFillingThePacketDropsTheSectionInProgress) {
+    Bytes section = BigPmt(1, 20);
+    ASSERT_GT(section.size(), 184u);
+    ASSERT_LT(section.size(), 2 * 183u);
+    auto packet = [](int flags, int continuity) {
+        Bytes p = {0x47, static_cast<BYTE>(flags | 0x01), 0x00, static_cast<BYTE>(continuity)};
+        return p;
+    };
+    Bytes first = packet(0x40, 0x10);  // unit start, payload only
+    first.push_back(0x00);             // pointer_field
+    first.insert(first.end(), section.begin(), section.begin() + 183);
+    Bytes full = packet(0x00, 0x31);   // adaptation field and payload, the field 183 bytes long
+    full.push_back(183);
+    full.push_back(0x00);
+    full.resize(188, 0xFF);
+    Bytes rest = packet(0x00, 0x12);
+    rest.insert(rest.end(), section.begin() + 183, section.end());
+    rest.resize(188, 0xFF);
+    for (bool damaged : {false, true}) {
+        Bytes stream = first;
+        if (damaged) stream.insert(stream.end(), full.begin(), full.end());
+        Bytes last = rest;
+        last[3] = static_cast<BYTE>(0x10 | (damaged ? 2 : 1));
+        stream.insert(stream.end(), last.begin(), last.end());
+        auto found = Demux(stream);
+        EXPECT_EQ(found.size(), damaged ? 0u : 1u) << "damaged " << damaged;
+    }
+}
+
 TEST(TransportStreamDemux, ResynchronisesAfterLostBytesAndDropsSectionsCutByAGap) {
     Bytes large = BigPmt(1, 60);
     Bytes pat = PsiBuilder::Pat(7, {{1, 0x100}});
