@@ -21,18 +21,7 @@ public:
         // Records are mostly made the moment they are first missed: a bit per id's low six
         // bits tells most of those misses without a search.
         if (!(seen & Bit(id))) return kNone;
-        std::size_t at = kNone;
-        if (positions.empty()) {
-            for (std::size_t i = 0; i < ids.size(); ++i)
-                if (ids[i] == id) {
-                    at = i;
-                    break;
-                }
-        } else if (auto found = positions.find(id); found != positions.end()) {
-            at = found->second;
-        }
-        if (at != kNone) guess = at + 1;
-        return at;
+        return Search(id);
     }
     /// Records that the next position holds this id, which is not there yet.
     void Append(std::int32_t id) {
@@ -55,6 +44,7 @@ public:
     }
 
 private:
+    std::size_t Search(std::int32_t id) const;
     static std::uint64_t Bit(std::int32_t id) { return std::uint64_t{1} << (static_cast<std::uint32_t>(id) & 63); }
 
     std::vector<std::int32_t> ids;

@@ -6,6 +6,7 @@
 #include <bitset>
 #include <cstdint>
 #include <map>
+#include <memory>
 
 class TableRequest {
 public:
@@ -28,11 +29,12 @@ public:
         // Nearly every request meets one sub-table only: it needs no map node.
         if (firstExtension == -1) firstExtension = extension;
         if (extension == firstExtension) return first;
-        return others[extension];
+        if (!others) others = std::make_unique<std::map<int, Received>>();
+        return (*others)[extension];
     }
 
 private:
     int firstExtension = -1;
     Received first;
-    std::map<int, Received> others;
+    std::unique_ptr<std::map<int, Received>> others;  // the rest, made when first needed
 };
