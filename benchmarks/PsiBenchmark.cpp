@@ -81,8 +81,6 @@ void BM_PmtSections(benchmark::State& state) { Handle(state, 0x101, Pmt(), true)
 void BM_SdtSections(benchmark::State& state) { Handle(state, 0x11, Sdt(), true); }
 void BM_NitSections(benchmark::State& state) { Handle(state, 0x10, Nit(), true); }
 
-
-
 // A real capture through section source and table reader, as tunewright-ts takes it.
 void ThroughSourceAndParser(benchmark::State& state, const Bytes& bytes) {
     for (auto _ : state) {

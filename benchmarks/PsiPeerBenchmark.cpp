@@ -48,8 +48,6 @@ namespace {
 
 using Bytes = std::vector<BYTE>;
 
-
-
 struct Capture {
     std::string name;
     Bytes bytes;

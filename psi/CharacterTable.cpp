@@ -177,5 +177,4 @@ void CharacterTable::ToUtf8(const std::uint8_t* data, int size, std::string& out
         }
         if (!more) break;
     }
-    return;
 }

@@ -53,40 +53,40 @@ void NitHandler::Handle(const std::uint8_t* body, int length, int networkId) {
 void NitHandler::Descriptors(TransportStreamInfo* target, const std::uint8_t* start, int length) {
     // A line per descriptor: unread, it need not even be offered.
     const bool talking = verbose.HasCallbacks();
-    DescriptorWalk::Walk(verbose, start, length,
-                         [&](std::uint8_t tag, SectionReader, const std::uint8_t* at, int size) {
-                             switch (tag) {
-                                 case kTagNetworkName:
-                                     if (talking) verbose.ShowFormatted("  Found a network name descriptor\n");
-                                     if (!target) return;
-                                     target->networkName.Set(at + 2, size - 2);
-                                     if (talking) verbose.ShowFormatted("    Network Name '%s'\n", target->networkName.Printable());
-                                     return;
-                                 case kTagSatelliteDelivery:
-                                     if (talking) verbose.ShowFormatted("  Found a satellite delivery system descriptor\n");
-                                     DescriptorWalk::Dump(verbose, at, size);
-                                     return;
-                                 case kTagCableDelivery:
-                                     if (talking) verbose.ShowFormatted("  Found a cable delivery system descriptor\n");
-                                     DescriptorWalk::Dump(verbose, at, size);
-                                     return;
-                                 case kTagTerrestrialDelivery:
-                                     if (talking) verbose.ShowFormatted("  Found a terrestrial delivery system descriptor\n");
-                                     TerrestrialDelivery(target, at + 2, size - 2);
-                                     return;
-                                 case kTagFrequencyList:
-                                     if (talking) verbose.ShowFormatted("  Found a frequency list descriptor\n");
-                                     FrequencyList(target, at + 2, size - 2);
-                                     return;
-                                 case kTagLogicalChannel:
-                                     if (talking) verbose.ShowFormatted("  Found a terrestrial uk channel number\n");
-                                     LogicalChannels(target, at + 2, size - 2);
-                                     return;
-                                 default:
-                                     if (talking) verbose.ShowFormatted("  skip descriptor 0x%02x\n", tag);
-                                     DescriptorWalk::Dump(verbose, at, size);
-                             }
-                         });
+    auto visit = [&](std::uint8_t tag, SectionReader, const std::uint8_t* at, int size) {
+        switch (tag) {
+            case kTagNetworkName:
+                if (talking) verbose.ShowFormatted("  Found a network name descriptor\n");
+                if (!target) return;
+                target->networkName.Set(at + 2, size - 2);
+                if (talking) verbose.ShowFormatted("    Network Name '%s'\n", target->networkName.Printable());
+                return;
+            case kTagSatelliteDelivery:
+                if (talking) verbose.ShowFormatted("  Found a satellite delivery system descriptor\n");
+                DescriptorWalk::Dump(verbose, at, size);
+                return;
+            case kTagCableDelivery:
+                if (talking) verbose.ShowFormatted("  Found a cable delivery system descriptor\n");
+                DescriptorWalk::Dump(verbose, at, size);
+                return;
+            case kTagTerrestrialDelivery:
+                if (talking) verbose.ShowFormatted("  Found a terrestrial delivery system descriptor\n");
+                TerrestrialDelivery(target, at + 2, size - 2);
+                return;
+            case kTagFrequencyList:
+                if (talking) verbose.ShowFormatted("  Found a frequency list descriptor\n");
+                FrequencyList(target, at + 2, size - 2);
+                return;
+            case kTagLogicalChannel:
+                if (talking) verbose.ShowFormatted("  Found a terrestrial uk channel number\n");
+                LogicalChannels(target, at + 2, size - 2);
+                return;
+            default:
+                if (talking) verbose.ShowFormatted("  skip descriptor 0x%02x\n", tag);
+                DescriptorWalk::Dump(verbose, at, size);
+        }
+    };
+    DescriptorWalk::Walk(verbose, start, length, visit);
 }
 
 void NitHandler::TerrestrialDelivery(TransportStreamInfo* target, const std::uint8_t* descriptor, int length) {
